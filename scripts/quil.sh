@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and then runs the program or the tests.
+#   scripts/quil.sh run     build in Release and start Quilnaver
+#   scripts/quil.sh test    build and run every test on the offscreen platform
+#   scripts/quil.sh sanitize  the same tests under AddressSanitizer and UBSan
+#   scripts/quil.sh bench   build and run the benchmarks
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev googletest
+          libbenchmark-dev fonts-ipafont-gothic)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo="sudo"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
+
+build() { # dir, extra cmake options...
+    local dir=$1; shift
+    cmake -S . -B "$dir" "$@" >/dev/null
+    cmake --build "$dir" -j2
+}
+
+case "${1:-}" in
+run)
+    install_missing
+    build build-release -DCMAKE_BUILD_TYPE=Release -DQUILNAVER_TESTS=OFF -DQUILNAVER_BENCH=OFF
+    exec build-release/src/quilnaver
+    ;;
+test)
+    install_missing
+    build build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILNAVER_BENCH=OFF
+    QT_QPA_PLATFORM=offscreen ctest --test-dir build-test --output-on-failure -j2
+    ;;
+sanitize)
+    install_missing
+    build build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILNAVER_SANITIZE=ON -DQUILNAVER_BENCH=OFF
+    QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -j2
+    ;;
+bench)
+    install_missing
+    build build-release -DCMAKE_BUILD_TYPE=Release -DQUILNAVER_TESTS=OFF -DQUILNAVER_BENCH=ON
+    for b in build-release/bench/bench_*; do QT_QPA_PLATFORM=offscreen "$b"; done
+    ;;
+*)
+    echo "usage: $0 run|test|sanitize|bench" >&2
+    exit 2
+    ;;
+esac

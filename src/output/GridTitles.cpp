@@ -1,0 +1,38 @@
+#include "output/GridTitles.h"
+
+namespace qn {
+
+QString unitLabel(int unit)
+{
+    switch (unit) {
+    case 0:
+        return QStringLiteral("(B)");
+    case 1:
+        return QStringLiteral("(KB)");
+    case 2:
+        return QStringLiteral("(KB,MB)");
+    case 3:
+        return QStringLiteral("(Mixed)");
+    default:
+        return QString();
+    }
+}
+
+QString columnTitle(Column column, int unit)
+{
+    switch (column) {
+    case NameCol:
+        return QStringLiteral("ファイル名");
+    case SizeCol:
+        return QStringLiteral("バイト ") + unitLabel(unit);
+    case DateCol:
+        return QStringLiteral("更新日");
+    case DirCol:
+        return QStringLiteral("パス");
+    case ColCount:
+        break;
+    }
+    return QString();
+}
+
+} // namespace qn

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringView>
+#include <memory>
+
+namespace qn {
+
+// Code page 932 (Shift_JIS as Windows writes it). Every character that the
+// code page cannot hold becomes one "?"; nothing is substituted silently.
+class Cp932Encoder {
+public:
+    Cp932Encoder();
+    ~Cp932Encoder();
+    Cp932Encoder(const Cp932Encoder &) = delete;
+    Cp932Encoder &operator=(const Cp932Encoder &) = delete;
+
+    // Appends the encoding of text to out.
+    void append(QByteArray &out, QStringView text);
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};
+
+QByteArray toCp932(QStringView text);
+
+} // namespace qn

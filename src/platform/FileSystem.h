@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace qn {
+
+// A file's length and last-modification time (seconds since the epoch).
+struct FileStamp {
+    qint64 size = 0;
+    qint64 modified = 0;
+};
+
+// Names on Linux are bytes and need not be valid UTF-8. decodeName keeps every
+// byte: valid UTF-8 decodes as usual, each stray byte b becomes U+DC00+b, so
+// encodeName(decodeName(x)) == x and two different names never compare equal.
+QString decodeName(const char *bytes, qsizetype length);
+QByteArray encodeName(const QString &name);
+// What a person sees: stray bytes are shown as U+FFFD.
+QString displayName(const QString &name);
+
+// Length and time of an ordinary file (symbolic links followed); false when the
+// path does not name an existing, accessible regular file.
+bool readFileStamp(const QString &path, FileStamp &stamp);
+
+// True for an existing regular file that is not hidden.
+bool isOrdinaryFile(const QString &path);
+bool isDirectory(const QString &path);
+
+// The subdirectories of a directory that are not hidden, sorted by name.
+QStringList subdirectories(const QString &directory, bool *ok = nullptr);
+
+// Walks the ordinary files of one directory in the order the file system
+// lists them: regular files and links to them, never hidden entries,
+// subdirectories, broken links, sockets, pipes or devices.
+class DirScanner {
+public:
+    explicit DirScanner(const QString &directory);
+    ~DirScanner();
+    DirScanner(const DirScanner &) = delete;
+    DirScanner &operator=(const DirScanner &) = delete;
+
+    bool isOpen() const;
+    // The next name, without directory; false at the end or on a read error.
+    bool next(QString &name);
+    bool failed() const;
+    // Reads the stamp of the name that next() returned last, through the
+    // directory's own handle; false when it has vanished or is no regular file.
+    bool readStamp(FileStamp &stamp) const;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace qn

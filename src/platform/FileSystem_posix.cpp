@@ -1,0 +1,252 @@
+#include "platform/FileSystem.h"
+
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qn {
+
+namespace {
+
+// Length of the valid UTF-8 sequence starting at p, or 0 when it is not one.
+qsizetype validSequence(const unsigned char *p, const unsigned char *end)
+{
+    const unsigned char c = p[0];
+    qsizetype n;
+    unsigned min;
+    if (c < 0x80)
+        return 1;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+        min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (end - p < n)
+        return 0;
+    unsigned cp = c & (0x7F >> n);
+    for (qsizetype i = 1; i < n; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (p[i] & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return n;
+}
+
+bool isHiddenName(const char *name) { return name[0] == '.'; }
+
+bool fillStamp(const struct stat &st, FileStamp &stamp)
+{
+    if (!S_ISREG(st.st_mode))
+        return false;
+    stamp.size = static_cast<qint64>(st.st_size);
+    stamp.modified = static_cast<qint64>(st.st_mtim.tv_sec);
+    return true;
+}
+
+} // namespace
+
+QString decodeName(const char *bytes, qsizetype length)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = decoder.decode(QByteArrayView(bytes, length));
+    if (!decoder.hasError())
+        return text;
+
+    text.clear();
+    text.reserve(length);
+    auto p = reinterpret_cast<const unsigned char *>(bytes);
+    const auto end = p + length;
+    while (p < end) {
+        const qsizetype n = validSequence(p, end);
+        if (n == 0) {
+            text.append(QChar(char16_t(0xDC00 + *p)));
+            ++p;
+        } else {
+            text.append(QString::fromUtf8(reinterpret_cast<const char *>(p), n));
+            p += n;
+        }
+    }
+    return text;
+}
+
+QByteArray encodeName(const QString &name)
+{
+    bool escaped = false;
+    for (QChar c : name) {
+        if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF) {
+            escaped = true;
+            break;
+        }
+    }
+    if (!escaped)
+        return name.toUtf8();
+
+    QByteArray out;
+    out.reserve(name.size() * 3);
+    const qsizetype n = name.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = name.at(i).unicode();
+        if (c >= 0xDC80 && c <= 0xDCFF
+            && !(i > 0 && QChar::isHighSurrogate(name.at(i - 1).unicode()))) {
+            out.append(char(c - 0xDC00));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(name.at(i + 1).unicode())) {
+            out.append(name.mid(i, 2).toUtf8());
+            ++i;
+        } else {
+            out.append(QString(QChar(c)).toUtf8());
+        }
+    }
+    return out;
+}
+
+QString displayName(const QString &name)
+{
+    QString shown = name;
+    const qsizetype n = shown.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = shown.at(i).unicode();
+        if (c >= 0xDC80 && c <= 0xDCFF && !(i > 0 && QChar::isHighSurrogate(shown.at(i - 1).unicode())))
+            shown[i] = QChar::ReplacementCharacter;
+    }
+    return shown;
+}
+
+bool readFileStamp(const QString &path, FileStamp &stamp)
+{
+    struct stat st;
+    if (::stat(encodeName(path).constData(), &st) != 0)
+        return false;
+    return fillStamp(st, stamp);
+}
+
+bool isOrdinaryFile(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (path.mid(slash + 1).startsWith(QLatin1Char('.')))
+        return false;
+    struct stat st;
+    return ::stat(encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool isDirectory(const QString &path)
+{
+    struct stat st;
+    return !path.isEmpty() && ::stat(encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+QStringList subdirectories(const QString &directory, bool *ok)
+{
+    QStringList names;
+    const int fd = ::open(encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!dir) {
+        if (fd >= 0)
+            ::close(fd);
+        if (ok)
+            *ok = false;
+        return names;
+    }
+    while (const dirent *e = ::readdir(dir)) {
+        if (isHiddenName(e->d_name))
+            continue;
+        bool isDir = e->d_type == DT_DIR;
+        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+            struct stat st;
+            isDir = ::fstatat(fd, e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+        }
+        if (isDir)
+            names.append(decodeName(e->d_name, qsizetype(strlen(e->d_name))));
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    if (ok)
+        *ok = true;
+    return names;
+}
+
+struct DirScanner::Impl {
+    int fd = -1;
+    DIR *dir = nullptr;
+    bool failed = false;
+    const char *current = nullptr;
+};
+
+DirScanner::DirScanner(const QString &directory)
+    : m_impl(std::make_unique<Impl>())
+{
+    m_impl->fd = ::open(encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_impl->fd >= 0) {
+        m_impl->dir = ::fdopendir(m_impl->fd);
+        if (!m_impl->dir) {
+            ::close(m_impl->fd);
+            m_impl->fd = -1;
+        }
+    }
+    m_impl->failed = m_impl->dir == nullptr;
+}
+
+DirScanner::~DirScanner()
+{
+    if (m_impl->dir)
+        ::closedir(m_impl->dir);
+}
+
+bool DirScanner::isOpen() const { return m_impl->dir != nullptr; }
+bool DirScanner::failed() const { return m_impl->failed; }
+
+bool DirScanner::next(QString &name)
+{
+    if (!m_impl->dir)
+        return false;
+    for (;;) {
+        errno = 0;
+        const dirent *e = ::readdir(m_impl->dir);
+        if (!e) {
+            if (errno != 0)
+                m_impl->failed = true;
+            m_impl->current = nullptr;
+            return false;
+        }
+        if (isHiddenName(e->d_name))
+            continue;
+        if (e->d_type != DT_REG) {
+            if (e->d_type != DT_LNK && e->d_type != DT_UNKNOWN)
+                continue;
+            struct stat st;
+            if (::fstatat(m_impl->fd, e->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode))
+                continue;
+        }
+        m_impl->current = e->d_name;
+        name = decodeName(e->d_name, qsizetype(strlen(e->d_name)));
+        return true;
+    }
+}
+
+bool DirScanner::readStamp(FileStamp &stamp) const
+{
+    if (!m_impl->current)
+        return false;
+    struct stat st;
+    if (::fstatat(m_impl->fd, m_impl->current, &st, 0) != 0)
+        return false;
+    return fillStamp(st, stamp);
+}
+
+} // namespace qn

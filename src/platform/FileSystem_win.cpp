@@ -1,0 +1,126 @@
+#include "platform/FileSystem.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <windows.h>
+
+namespace qn {
+
+namespace {
+
+qint64 toUnixSeconds(const FILETIME &ft)
+{
+    ULARGE_INTEGER t;
+    t.LowPart = ft.dwLowDateTime;
+    t.HighPart = ft.dwHighDateTime;
+    return qint64(t.QuadPart / 10000000ULL) - 11644473600LL;
+}
+
+bool isOrdinary(DWORD attributes)
+{
+    return !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE));
+}
+
+std::wstring wide(const QString &path) { return QDir::toNativeSeparators(path).toStdWString(); }
+
+} // namespace
+
+// Names are UTF-16 here and always round-trip through QString.
+QString decodeName(const char *bytes, qsizetype length) { return QString::fromUtf8(bytes, length); }
+QByteArray encodeName(const QString &name) { return name.toUtf8(); }
+QString displayName(const QString &name) { return name; }
+
+bool readFileStamp(const QString &path, FileStamp &stamp)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data))
+        return false;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return false;
+    stamp.size = (qint64(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp.modified = toUnixSeconds(data.ftLastWriteTime);
+    return true;
+}
+
+bool isOrdinaryFile(const QString &path)
+{
+    const DWORD a = GetFileAttributesW(wide(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && isOrdinary(a);
+}
+
+bool isDirectory(const QString &path)
+{
+    const DWORD a = GetFileAttributesW(wide(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+QStringList subdirectories(const QString &directory, bool *ok)
+{
+    QDir dir(directory);
+    if (ok)
+        *ok = dir.exists();
+    return dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+}
+
+struct DirScanner::Impl {
+    HANDLE find = INVALID_HANDLE_VALUE;
+    WIN32_FIND_DATAW data;
+    bool pending = false;
+    bool failed = false;
+    FileStamp current;
+    bool hasCurrent = false;
+};
+
+DirScanner::DirScanner(const QString &directory)
+    : m_impl(std::make_unique<Impl>())
+{
+    QString pattern = directory;
+    if (!pattern.endsWith(QLatin1Char('/')) && !pattern.endsWith(QLatin1Char('\\')))
+        pattern += QLatin1Char('/');
+    pattern += QLatin1String("*.*");
+    m_impl->find = FindFirstFileW(wide(pattern).c_str(), &m_impl->data);
+    m_impl->pending = m_impl->find != INVALID_HANDLE_VALUE;
+    m_impl->failed = !m_impl->pending && GetLastError() != ERROR_FILE_NOT_FOUND;
+}
+
+DirScanner::~DirScanner()
+{
+    if (m_impl->find != INVALID_HANDLE_VALUE)
+        FindClose(m_impl->find);
+}
+
+bool DirScanner::isOpen() const { return !m_impl->failed; }
+bool DirScanner::failed() const { return m_impl->failed; }
+
+bool DirScanner::next(QString &name)
+{
+    m_impl->hasCurrent = false;
+    while (m_impl->pending) {
+        const WIN32_FIND_DATAW &d = m_impl->data;
+        const bool ordinary = isOrdinary(d.dwFileAttributes);
+        if (ordinary) {
+            name = QString::fromWCharArray(d.cFileName);
+            m_impl->current.size = (qint64(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+            m_impl->current.modified = toUnixSeconds(d.ftLastWriteTime);
+            m_impl->hasCurrent = true;
+        }
+        m_impl->pending = FindNextFileW(m_impl->find, &m_impl->data);
+        if (!m_impl->pending && GetLastError() != ERROR_NO_MORE_FILES)
+            m_impl->failed = true;
+        if (ordinary)
+            return true;
+    }
+    return false;
+}
+
+bool DirScanner::readStamp(FileStamp &stamp) const
+{
+    if (!m_impl->hasCurrent)
+        return false;
+    stamp = m_impl->current;
+    return true;
+}
+
+} // namespace qn

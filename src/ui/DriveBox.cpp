@@ -1,0 +1,91 @@
+#include "ui/DriveBox.h"
+
+#include <QSignalBlocker>
+
+namespace qn {
+
+namespace {
+constexpr int RootRole = Qt::UserRole;
+}
+
+DriveBox::DriveBox(QWidget *parent)
+    : QComboBox(parent)
+{
+    refreshVolumes();
+    connect(this, &QComboBox::currentIndexChanged, this, [this] { emit driveChanged(); });
+}
+
+void DriveBox::refreshVolumes()
+{
+    const QSignalBlocker block(this);
+    const QString selected = currentData(RootRole).toString();
+    clear();
+    for (const Volume &v : mountedVolumes())
+        addItem(v.designation, v.root);
+    const int keep = indexOfRoot(selected);
+    setCurrentIndex(keep >= 0 ? keep : (count() > 0 ? 0 : -1));
+}
+
+int DriveBox::indexOfRoot(const QString &root) const
+{
+    for (int i = 0; i < count(); ++i) {
+        if (itemData(i, RootRole).toString() == root)
+            return i;
+    }
+    return -1;
+}
+
+QString DriveBox::drive() const
+{
+    return currentText();
+}
+
+bool DriveBox::setDrive(const QString &designation)
+{
+    const QString root = rootOfDesignation(designation);
+    int index = indexOfRoot(root);
+    if (index < 0) {
+        refreshVolumes(); // it may have been mounted since the list was read
+        index = indexOfRoot(root);
+    }
+    if (index < 0 || !isVolumeUsable(root))
+        return false;
+    setCurrentIndex(index);
+    return true;
+}
+
+QString DriveBox::currentDirectoryOf(const QString &designation) const
+{
+    const QString root = rootOfDesignation(designation);
+    return m_currentDirectory.value(root, root);
+}
+
+QString DriveBox::rememberDirectory(const QString &directory)
+{
+    // The volume is the listed root that holds directory most closely.
+    int best = -1;
+    qsizetype bestLength = -1;
+    const QString withSlash = directory.endsWith(QLatin1Char('/')) ? directory : directory + QLatin1Char('/');
+    for (int i = 0; i < count(); ++i) {
+        const QString root = itemData(i, RootRole).toString();
+        if (withSlash.startsWith(root) && root.size() > bestLength) {
+            best = i;
+            bestLength = root.size();
+        }
+    }
+    if (best < 0)
+        return QString();
+    m_currentDirectory.insert(itemData(best, RootRole).toString(), directory);
+    return itemText(best);
+}
+
+void DriveBox::showDrive(const QString &designation)
+{
+    const int index = indexOfRoot(rootOfDesignation(designation));
+    if (index >= 0 && index != currentIndex()) {
+        const QSignalBlocker block(this);
+        setCurrentIndex(index);
+    }
+}
+
+} // namespace qn

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/Volumes.h"
+
+#include <QComboBox>
+#include <QHash>
+
+namespace qn {
+
+// Drive1: the mounted volumes. Each volume remembers the last directory shown
+// on it during the run, at first its root.
+class DriveBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit DriveBox(QWidget *parent = nullptr);
+
+    // Re-reads the mounted volumes, keeping the selection where it can.
+    void refreshVolumes();
+    QString drive() const;
+    // Selects the volume named by designation; false when no such volume is
+    // mounted or it cannot be used. A change emits driveChanged at once.
+    bool setDrive(const QString &designation);
+    // The current directory of the volume named by designation.
+    QString currentDirectoryOf(const QString &designation) const;
+    // directory becomes the current one of its volume; returns that volume's
+    // designation (empty when no listed volume holds it).
+    QString rememberDirectory(const QString &directory);
+    // Shows the volume of designation without raising driveChanged.
+    void showDrive(const QString &designation);
+
+signals:
+    void driveChanged();
+
+private:
+    int indexOfRoot(const QString &root) const;
+    QHash<QString, QString> m_currentDirectory; // volume root -> directory
+};
+
+} // namespace qn

@@ -1,0 +1,202 @@
+#include "ui/ListCommands.h"
+
+#include "list/EntryTable.h"
+#include "list/Progress.h"
+#include "output/ListFile.h"
+#include "output/SizeFormat.h"
+#include "platform/FileSystem.h"
+#include "platform/SafeWrite.h"
+#include "settings/Settings.h"
+#include "ui/DirList.h"
+#include "ui/EntryModel.h"
+#include "ui/FileList.h"
+#include "ui/Messages.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTableView>
+
+namespace qn {
+
+namespace {
+
+const QString NoFile = QStringLiteral("ファイルが存在しません。");
+const QString Done = QStringLiteral("完了！！");
+const QString EmptyListCannotDelete = QStringLiteral("ファイルがリストにありません。\r削除できません。");
+const QString ConfirmDelete = QStringLiteral("ファイルをリストから削除します。\rよろしいですか？");
+const QString ConfirmDeleteTitle = QStringLiteral("リストからファイルを削除");
+const QString ConfirmNewList =
+    QStringLiteral("新規リストを作成します。\rデータは、すべて消去されます。\rよろしいですか？");
+const QString ConfirmNewListTitle = QStringLiteral("新規リストの作成");
+const QString ConfirmOverwrite = QStringLiteral("同じファイル名が存在します。\r上書きしてもよろしいですか？");
+const QString ConfirmOverwriteTitle = QStringLiteral("ファイル上書きの確認");
+const QString ChangeSettings = QStringLiteral("オプションで設定を変更してください。");
+const QString ListFailed = QStringLiteral("リストを作成できませんでした。");
+
+// Shows the bar's value without repainting it for every file: a directory of
+// 100,000 names would otherwise spend its time painting.
+class ProgressDisplay {
+public:
+    explicit ProgressDisplay(QProgressBar *bar)
+        : m_bar(bar)
+        , m_cycle(bar->minimum(), bar->maximum())
+    {
+        m_clock.start();
+    }
+    void start()
+    {
+        m_cycle.start();
+        m_bar->setValue(int(m_cycle.value()));
+        m_bar->setVisible(true);
+    }
+    void step()
+    {
+        m_cycle.step();
+        if (m_clock.elapsed() >= 100) {
+            m_bar->setValue(int(m_cycle.value()));
+            m_bar->repaint();
+            m_clock.restart();
+        }
+    }
+    void finish()
+    {
+        m_cycle.finish();
+        m_bar->setValue(int(m_cycle.value()));
+    }
+    void hide() { m_bar->setVisible(false); }
+
+private:
+    QProgressBar *m_bar;
+    ProgressCycle m_cycle;
+    QElapsedTimer m_clock;
+};
+
+} // namespace
+
+ListCommands::ListCommands(const ListWidgets &widgets, EntryTable &table, EntryModel &model, Settings &settings,
+                           Messages &messages)
+    : m_w(widgets)
+    , m_table(table)
+    , m_model(model)
+    , m_settings(settings)
+    , m_messages(messages)
+{
+}
+
+QString ListCommands::CurrentDirPrefix() const
+{
+    return withTrailingSeparator(m_w.dir->path());
+}
+
+int ListCommands::currentRow() const
+{
+    const QModelIndex current = m_w.grid->currentIndex();
+    return current.isValid() ? current.row() + 1 : 1;
+}
+
+void ListCommands::AddSelectedFile()
+{
+    const QString name = m_w.file->fileName();
+    const QString directory = CurrentDirPrefix();
+    if (m_table.AppendEntry(directory, name) == AppendResult::Failed) {
+        m_messages.inform(NoFile);
+        return;
+    }
+    m_model.showAppended();
+    UpdateStatusTotals();
+}
+
+void ListCommands::AddDirectoryFiles()
+{
+    // Rows enter the grid in one batch at the end; nothing is painted per row.
+    m_w.grid->setUpdatesEnabled(false);
+    const QString directory = CurrentDirPrefix();
+    ProgressDisplay progress(m_w.progress);
+    progress.start();
+
+    DirScanner scan(directory);
+    bool failed = false;
+    bool anyName = false;
+    QString name;
+    while (scan.next(name)) {
+        anyName = true;
+        progress.step();
+        const auto result = m_table.AppendEntry(directory, name, [&scan](FileStamp &s) { return scan.readStamp(s); });
+        if (result == AppendResult::Failed) {
+            failed = true;
+            break;
+        }
+    }
+    failed = failed || !anyName || scan.failed();
+
+    m_model.showAppended();
+    m_w.grid->setUpdatesEnabled(true);
+    if (failed) {
+        progress.hide();
+        UpdateStatusTotals();
+        m_messages.inform(NoFile);
+        return;
+    }
+    UpdateStatusTotals();
+    progress.finish();
+    m_messages.inform(Done);
+    progress.hide();
+}
+
+void ListCommands::DeleteSelectedEntry()
+{
+    if (m_table.EntryCount() == 0) {
+        m_messages.inform(EmptyListCannotDelete);
+        return;
+    }
+    if (!m_messages.confirm(ConfirmDelete, ConfirmDeleteTitle))
+        return;
+    m_model.removeEntry(currentRow());
+    UpdateStatusTotals();
+}
+
+void ListCommands::NewList()
+{
+    if (m_messages.confirm(ConfirmNewList, ConfirmNewListTitle))
+        m_model.clear();
+    UpdateStatusTotals();
+}
+
+void ListCommands::MakeListFile()
+{
+    const QString path = m_settings.SaveDirectory + m_settings.SaveFileName;
+    if (isOrdinaryFile(path)) {
+        if (!m_messages.confirm(ConfirmOverwrite, ConfirmOverwriteTitle)) {
+            m_messages.inform(ChangeSettings);
+            return;
+        }
+    } else if (QFileInfo::exists(path)) {
+        // Something that is not an ordinary file (a hidden file, a directory)
+        // holds the name: it is never replaced without asking.
+        m_messages.inform(ListFailed);
+        return;
+    }
+    if (!saveBytes(path, ListFileText(m_table, m_settings.SizeUnit))) {
+        m_messages.inform(ListFailed);
+        return;
+    }
+    m_messages.inform(Done);
+}
+
+void ListCommands::UpdateStatusTotals()
+{
+    UpdateTotalBytesPanel();
+    m_w.panel2->setText(QStringLiteral("総ファイル数 ") + QString::number(m_table.EntryCount()));
+}
+
+void ListCommands::UpdateTotalBytesPanel()
+{
+    SizeFormatter formatter;
+    const qint64 value = formatter.FormatSize(m_settings.SizeUnit, m_table.TotalBytes());
+    m_w.panel1->setText(QStringLiteral("総バイト数 ") + QString::number(value) + QLatin1Char(' ')
+                        + formatter.UnitSuffix());
+}
+
+} // namespace qn

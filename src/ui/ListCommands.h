@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+class QProgressBar;
+class QTableView;
+
+namespace qn {
+
+class DirList;
+class EntryModel;
+class EntryTable;
+class FileList;
+class Messages;
+struct Settings;
+
+// The controls the list commands read and write.
+struct ListWidgets {
+    FileList *file = nullptr;
+    DirList *dir = nullptr;
+    QTableView *grid = nullptr;
+    QLabel *panel1 = nullptr;
+    QLabel *panel2 = nullptr;
+    QProgressBar *progress = nullptr;
+};
+
+// The commands that build, trim and write the list. They read the controls,
+// call the entry table and the list file writer, and show the messages.
+class ListCommands {
+public:
+    ListCommands(const ListWidgets &widgets, EntryTable &table, EntryModel &model, Settings &settings,
+                 Messages &messages);
+
+    void AddSelectedFile();
+    void AddDirectoryFiles();
+    void DeleteSelectedEntry();
+    void NewList();
+    void MakeListFile();
+
+    void UpdateStatusTotals();
+    // Panel 1 alone: the total in the current unit.
+    void UpdateTotalBytesPanel();
+
+    // Dir1's directory with exactly one trailing separator.
+    QString CurrentDirPrefix() const;
+    // The grid's current row as an entry index; row 1 when none is current.
+    int currentRow() const;
+
+private:
+    ListWidgets m_w;
+    EntryTable &m_table;
+    EntryModel &m_model;
+    Settings &m_settings;
+    Messages &m_messages;
+};
+
+} // namespace qn

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "list/EntryTable.h"
+#include "settings/Settings.h"
+#include "ui/EntryModel.h"
+#include "ui/ListCommands.h"
+#include "ui/Services.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QStatusBar;
+class QTableView;
+class QToolBar;
+
+namespace qn {
+
+class DirList;
+class DriveBox;
+class FileList;
+
+// Main: lays out the controls, routes every user action to its command, and
+// owns the list, the settings and the navigation chain Drive1 -> Dir1 -> File1.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(const Services &services, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The routing table's entry points.
+    void toolbarClicked(const QString &key);
+    bool ConfirmExit();
+    void ShowHelpFile();
+    void ShowOptions();
+    void ShowAbout();
+    void ReWrite();
+    ListCommands &commands() { return *m_commands; }
+
+    // Column widths in twips, as the settings file keeps them.
+    int columnWidthTwips(int column) const { return m_columnTwips[column]; }
+    void setColumnWidthTwips(int column, int twips);
+
+    const EntryTable &table() const { return m_table; }
+    Settings &settings() { return m_settings; }
+    QString settingsFilePath() const;
+    QString helpFilePath() const;
+    // Picture number (1-based) the "Hyoji" button shows.
+    int hyojiPicture() const { return m_hyojiPicture; }
+    bool hasExited() const { return m_exited; }
+
+signals:
+    void exitRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildControls();
+
+    void LoadSettings();
+    void ApplyDefaultSettings();
+    bool SaveSettings();
+    void SetupGridHeaders();
+    void setHyojiPicture(int unit);
+    void syncSettingSaveButton();
+
+    void onDriveChanged();
+    bool showDrive(const QString &designation);
+    void onDirectoryChanged(const QString &path);
+    bool askExit();
+
+    Services m_services;
+    Settings m_settings;
+    EntryTable m_table;
+    EntryModel m_model;
+
+    QWidget *m_client = nullptr;
+    QToolBar *m_toolbar = nullptr;
+    DriveBox *m_drive = nullptr;
+    DirList *m_dir = nullptr;
+    FileList *m_file = nullptr;
+    QTableView *m_grid = nullptr;
+    QStatusBar *m_statusBar = nullptr;
+    QLabel *m_panel1 = nullptr;
+    QLabel *m_panel2 = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QMenu *m_popupDir = nullptr;
+    QMenu *m_popupFile = nullptr;
+    QMenu *m_popupGrid = nullptr;
+    QHash<QString, QAction *> m_buttons;
+
+    std::unique_ptr<ListCommands> m_commands;
+    int m_columnTwips[4] = {1800, 1300, 1400, 4000};
+    bool m_settingWidths = false;
+    int m_hyojiPicture = 0;
+    bool m_recovering = false;
+    bool m_exited = false;
+};
+
+// Twips to pixels at 96 dpi, and a rectangle given in twips.
+int twips(int value);
+QRect twipsRect(int left, int top, int width, int height);
+
+} // namespace qn

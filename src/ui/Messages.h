@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace qn {
+
+// The program's message boxes: no icon, OK alone or OK and Cancel (OK first
+// and default; closing the box is Cancel). A CR in a text is a line break.
+// Without a title the box carries the program's name.
+class Messages {
+public:
+    virtual ~Messages() = default;
+    virtual void inform(const QString &text, const QString &title = QString()) = 0;
+    virtual bool confirm(const QString &text, const QString &title = QString()) = 0;
+};
+
+class DialogMessages : public Messages {
+public:
+    explicit DialogMessages(QWidget *parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget *parent) { m_parent = parent; }
+    void inform(const QString &text, const QString &title = QString()) override;
+    bool confirm(const QString &text, const QString &title = QString()) override;
+
+private:
+    bool show(const QString &text, const QString &title, bool withCancel);
+    QWidget *m_parent;
+};
+
+QString programTitle();
+
+} // namespace qn

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ui/Messages.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace qn {
+
+// The save-file dialog of the options dialog: a full path, or nothing when
+// the user cancels.
+class SaveFileChooser {
+public:
+    virtual ~SaveFileChooser() = default;
+    virtual std::optional<QString> choose(QWidget *parent, const QString &title, const QString &directory,
+                                          const QString &fileName, const QString &filter) = 0;
+};
+
+// Shows a help file with its contents and index; false when it cannot.
+class HelpViewer {
+public:
+    virtual ~HelpViewer() = default;
+    virtual bool show(QWidget *parent, const QString &helpFile) = 0;
+};
+
+// What the main window does to a person, and where it lives. Tests replace
+// every part of it.
+struct Services {
+    Messages *messages = nullptr;
+    SaveFileChooser *chooser = nullptr;
+    HelpViewer *help = nullptr;
+    std::function<void()> beep;
+    QString programDirectory; // without a trailing separator unless it is a root
+};
+
+class DialogSaveFileChooser : public SaveFileChooser {
+public:
+    std::optional<QString> choose(QWidget *parent, const QString &title, const QString &directory,
+                                  const QString &fileName, const QString &filter) override;
+};
+
+class WindowHelpViewer : public HelpViewer {
+public:
+    bool show(QWidget *parent, const QString &helpFile) override;
+};
+
+} // namespace qn

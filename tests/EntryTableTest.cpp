@@ -1,0 +1,258 @@
+#include "TestFiles.h"
+
+#include "list/DateText.h"
+#include "list/EntryTable.h"
+#include "list/Progress.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <numeric>
+
+namespace qn {
+namespace {
+
+using test::Fixture;
+
+// Every operation must leave the table consistent: the total is the sum of
+// the sizes, and every entry is found by the duplicate test.
+void expectConsistent(const EntryTable &t)
+{
+    qint64 sum = 0;
+    for (int i = 1; i <= t.EntryCount(); ++i) {
+        sum += t.at(i).Size;
+        EXPECT_FALSE(t.IsNewEntry(t.at(i).Directory, t.at(i).FileName)) << i;
+    }
+    EXPECT_EQ(t.TotalBytes(), sum);
+    EXPECT_EQ(t.at(0).FileName, QString());
+    EXPECT_EQ(t.at(0).Directory, QString());
+}
+
+AppendResult appendSized(EntryTable &t, const QString &dir, const QString &name, qint64 size)
+{
+    return t.AppendEntry(dir, name, [size](FileStamp &s) {
+        s.size = size;
+        s.modified = 0;
+        return true;
+    });
+}
+
+TEST(EntryTable, StartsWithTheBlankSlotAlone)
+{
+    EntryTable t;
+    EXPECT_EQ(t.EntryCount(), 0);
+    EXPECT_EQ(t.TotalBytes(), 0);
+    // Slot 0 is blank but never matches the duplicate test.
+    EXPECT_TRUE(t.IsNewEntry(QString(), QString()));
+    expectConsistent(t);
+}
+
+TEST(EntryTable, DuplicateTestIsExactAndCaseSensitive)
+{
+    EntryTable t;
+    ASSERT_EQ(appendSized(t, "/d/", "a.txt", 1), AppendResult::Added);
+    EXPECT_EQ(appendSized(t, "/d/", "a.txt", 1), AppendResult::Duplicate);
+    EXPECT_EQ(appendSized(t, "/D/", "a.txt", 2), AppendResult::Added);
+    EXPECT_EQ(appendSized(t, "/d/", "A.txt", 3), AppendResult::Added);
+    EXPECT_EQ(appendSized(t, "/e/", "a.txt", 4), AppendResult::Added);
+    EXPECT_EQ(appendSized(t, "/d/", "a.txt ", 5), AppendResult::Added); // no trimming
+    EXPECT_EQ(t.EntryCount(), 5);
+    EXPECT_EQ(t.TotalBytes(), 15);
+    expectConsistent(t);
+}
+
+TEST(EntryTable, FailedStampChangesNothing)
+{
+    EntryTable t;
+    appendSized(t, "/d/", "a", 10);
+    const auto r = t.AppendEntry("/d/", "b", [](FileStamp &) { return false; });
+    EXPECT_EQ(r, AppendResult::Failed);
+    EXPECT_EQ(t.EntryCount(), 1);
+    EXPECT_EQ(t.TotalBytes(), 10);
+    EXPECT_TRUE(t.IsNewEntry("/d/", "b"));
+}
+
+TEST(EntryTable, TotalOverflowIsRefusedAtTheSixtyFourBitLimit)
+{
+    EntryTable t;
+    const qint64 max = std::numeric_limits<qint64>::max();
+    ASSERT_EQ(appendSized(t, "/d/", "big", max - 5), AppendResult::Added);
+    EXPECT_EQ(appendSized(t, "/d/", "six", 6), AppendResult::Failed);
+    EXPECT_EQ(t.EntryCount(), 1);
+    EXPECT_EQ(t.TotalBytes(), max - 5);
+    EXPECT_EQ(appendSized(t, "/d/", "five", 5), AppendResult::Added);
+    EXPECT_EQ(t.TotalBytes(), max);
+    // Totals past 32 bits are ordinary.
+    EntryTable u;
+    appendSized(u, "/d/", "a", 2147483647);
+    EXPECT_EQ(appendSized(u, "/d/", "b", 1), AppendResult::Added);
+    EXPECT_EQ(u.TotalBytes(), 2147483648LL);
+}
+
+TEST(EntryTable, RemovalKeepsOrderAndLetsTheFileBeAddedAgain)
+{
+    EntryTable t;
+    appendSized(t, "/d/", "one", 1);
+    appendSized(t, "/d/", "two", 20);
+    appendSized(t, "/e/", "three", 300);
+
+    t.RemoveEntry(1);
+    ASSERT_EQ(t.EntryCount(), 2);
+    EXPECT_EQ(t.at(1).FileName, "two");
+    EXPECT_EQ(t.at(2).FileName, "three");
+    EXPECT_EQ(t.at(2).Directory, "/e/");
+    EXPECT_EQ(t.TotalBytes(), 320);
+    EXPECT_TRUE(t.IsNewEntry("/d/", "one"));
+    expectConsistent(t);
+
+    t.RemoveEntry(2); // the last entry
+    ASSERT_EQ(t.EntryCount(), 1);
+    EXPECT_EQ(t.TotalBytes(), 20);
+
+    EXPECT_EQ(appendSized(t, "/d/", "one", 1), AppendResult::Added);
+    EXPECT_EQ(t.at(2).FileName, "one");
+    t.RemoveEntry(0); // never the blank slot
+    t.RemoveEntry(3);
+    EXPECT_EQ(t.EntryCount(), 2);
+    expectConsistent(t);
+}
+
+TEST(EntryTable, ClearReturnsToTheStartUpState)
+{
+    EntryTable t;
+    for (int i = 0; i < 50; ++i)
+        appendSized(t, "/d/", QString::number(i), i);
+    t.Clear();
+    EXPECT_EQ(t.EntryCount(), 0);
+    EXPECT_EQ(t.TotalBytes(), 0);
+    EXPECT_EQ(appendSized(t, "/d/", "7", 7), AppendResult::Added);
+    expectConsistent(t);
+}
+
+TEST(EntryTable, RealFilesByPath)
+{
+    Fixture fx;
+    fx.file("zero", "", 1000000000);
+    fx.file("with space.txt", "12345");
+    fx.file("日本語の名前.txt", "abc");
+    fx.file("bad\xff\xfename", "xy");
+    fx.sparse("huge.bin", 5LL * 1024 * 1024 * 1024);
+    fx.subdir("sub");
+    const QString dir = fx.path();
+
+    EntryTable t;
+    EXPECT_EQ(t.AppendEntry(dir, "zero"), AppendResult::Added);
+    EXPECT_EQ(t.at(1).Size, 0);
+    EXPECT_EQ(t.at(1).Modified, 1000000000);
+    EXPECT_EQ(t.AppendEntry(dir, "with space.txt"), AppendResult::Added);
+    EXPECT_EQ(t.AppendEntry(dir, QStringLiteral("日本語の名前.txt")), AppendResult::Added);
+    const QString bad = decodeName("bad\xff\xfename", 9);
+    EXPECT_EQ(t.AppendEntry(dir, bad), AppendResult::Added);
+    EXPECT_EQ(t.at(4).Size, 2);
+    EXPECT_EQ(t.AppendEntry(dir, "huge.bin"), AppendResult::Added);
+    EXPECT_EQ(t.at(5).Size, 5LL * 1024 * 1024 * 1024);
+    EXPECT_EQ(t.TotalBytes(), 5LL * 1024 * 1024 * 1024 + 10);
+
+    // Nothing selected, a directory, a file that has gone: all fail.
+    EXPECT_EQ(t.AppendEntry(dir, QString()), AppendResult::Failed);
+    EXPECT_EQ(t.AppendEntry(dir, "sub"), AppendResult::Failed);
+    EXPECT_EQ(t.AppendEntry(dir, "never-there"), AppendResult::Failed);
+    EXPECT_EQ(t.EntryCount(), 5);
+    expectConsistent(t);
+}
+
+TEST(NativeNames, StrayBytesSurviveTheRoundTrip)
+{
+    const QByteArray cases[] = {"plain", "日本語", "bad\xff", "\xc3\x28", "\xed\xa0\x80" "surrogate",
+                                "trail\xe6\x97", "\xf0\x9f\x98\x80" "emoji", ""};
+    for (const QByteArray &raw : cases) {
+        const QString name = decodeName(raw.constData(), raw.size());
+        EXPECT_EQ(encodeName(name), raw) << raw.toHex().constData();
+    }
+    // Two names that differ only in undecodable bytes stay different.
+    EXPECT_NE(decodeName("a\xff", 2), decodeName("a\xfe", 2));
+    EXPECT_EQ(displayName(decodeName("a\xff", 2)), QStringLiteral("a\uFFFD"));
+    EXPECT_EQ(displayName(QStringLiteral("日本")), QStringLiteral("日本"));
+}
+
+TEST(DirScanner, OrdinaryFilesOnly)
+{
+    Fixture fx;
+    fx.file("regular.txt", "1");
+    fx.file("readonly.txt", "22");
+    ::chmod((fx.nativePath() + "readonly.txt").constData(), 0444);
+    fx.file(".hidden", "333");
+    fx.subdir("subdir");
+    fx.subdir(".hiddendir");
+    fx.symlink(fx.nativePath() + "regular.txt", "link-to-file");
+    fx.symlink(fx.nativePath() + "subdir", "link-to-dir");
+    fx.symlink("/nonexistent/target", "broken-link");
+    ::mkfifo((fx.nativePath() + "fifo").constData(), 0644);
+    fx.file("name\x80raw", "4444");
+
+    DirScanner scan(fx.path());
+    ASSERT_TRUE(scan.isOpen());
+    QStringList names;
+    QList<qint64> sizes;
+    QString name;
+    while (scan.next(name)) {
+        names.append(name);
+        FileStamp s;
+        EXPECT_TRUE(scan.readStamp(s));
+        sizes.append(s.size);
+    }
+    EXPECT_FALSE(scan.failed());
+    QStringList sorted = names;
+    sorted.sort();
+    EXPECT_EQ(sorted, (QStringList{"link-to-file", decodeName("name\x80raw", 8), "readonly.txt", "regular.txt"}));
+    EXPECT_EQ(std::accumulate(sizes.begin(), sizes.end(), qint64(0)), 1 + 2 + 1 + 4);
+}
+
+TEST(DirScanner, UnreadableDirectoryFails)
+{
+    DirScanner scan(QStringLiteral("/nonexistent/quilnaver/dir/"));
+    EXPECT_FALSE(scan.isOpen());
+    EXPECT_TRUE(scan.failed());
+    QString name;
+    EXPECT_FALSE(scan.next(name));
+}
+
+TEST(DirScanner, VanishedFileHasNoStamp)
+{
+    Fixture fx;
+    fx.file("gone", "1");
+    DirScanner scan(fx.path());
+    QString name;
+    ASSERT_TRUE(scan.next(name));
+    ASSERT_TRUE(fx.remove("gone"));
+    FileStamp s;
+    EXPECT_FALSE(scan.readStamp(s));
+}
+
+TEST(DateText, ShortDateAndTimeMidnightAlone)
+{
+    // Under LC_ALL=C and TZ=UTC (set by the test runner).
+    EXPECT_EQ(DateText(1796720707), QStringLiteral("2026/12/08 9:05:07"));
+    EXPECT_EQ(DateText(1796688000), QStringLiteral("2026/12/08"));
+    EXPECT_EQ(DateText(1796774399), QStringLiteral("2026/12/08 23:59:59"));
+    EXPECT_EQ(DateText(1796688001), QStringLiteral("2026/12/08 0:00:01"));
+}
+
+TEST(ProgressCycle, StepsByTenAndWrapsPastTheMaximum)
+{
+    ProgressCycle p(0, 300);
+    p.start();
+    for (int i = 1; i <= 30; ++i) {
+        p.step();
+        ASSERT_EQ(p.value(), i * 10);
+    }
+    p.step(); // 310 is refused: back to the start
+    EXPECT_EQ(p.value(), 0);
+    p.step();
+    EXPECT_EQ(p.value(), 10);
+    p.finish();
+    EXPECT_EQ(p.value(), 300);
+}
+
+} // namespace
+} // namespace qn

@@ -1,0 +1,151 @@
+#include "TestFiles.h"
+
+#include "list/EntryTable.h"
+#include "output/ListFile.h"
+#include "platform/Cp932.h"
+#include "platform/SafeWrite.h"
+
+#include <gtest/gtest.h>
+
+namespace qn {
+namespace {
+
+using test::Fixture;
+using test::readAll;
+
+void add(EntryTable &t, const QString &name, qint64 size, const QString &dir = QStringLiteral("/d/"))
+{
+    t.AppendEntry(dir, name, [size](FileStamp &s) {
+        s.size = size;
+        return true;
+    });
+}
+
+const QByteArray TitleLine = toCp932(u"       バイト数    ファイル名") + "\r\n";
+
+TEST(Cp932, JapaneseUsersExpectations)
+{
+    EXPECT_EQ(toCp932(u"①"), QByteArray("\x87\x40"));
+    EXPECT_EQ(toCp932(u"～"), QByteArray("\x81\x60")); // U+FF5E
+    EXPECT_EQ(toCp932(u"〜"), QByteArray("\x81\x60")); // U+301C
+    EXPECT_EQ(toCp932(u"髙"), QByteArray("\xFB\xFC"));
+    EXPECT_EQ(toCp932(u"バイト数"), QByteArray("\x83\x6F\x83\x43\x83\x67\x90\x94"));
+    EXPECT_EQ(toCp932(u"\\~abc"), QByteArray("\\~abc"));
+}
+
+TEST(Cp932, EachCharacterItCannotHoldIsOneQuestionMark)
+{
+    EXPECT_EQ(toCp932(u"café"), QByteArray("caf?"));
+    EXPECT_EQ(toCp932(u"a😀b"), QByteArray("a?b"));
+    EXPECT_EQ(toCp932(u"é日é"), QByteArray("?\x93\xFA?"));
+    EXPECT_EQ(toCp932(u"😀😀"), QByteArray("??"));
+    EXPECT_EQ(toCp932(u""), QByteArray());
+}
+
+TEST(ListFile, WorkedExampleByteForByte)
+{
+    EntryTable t;
+    add(t, "readme.txt", 1536);
+    add(t, "photo.jpg", 2345678);
+    add(t, "backup.zip", 12000000);
+    const QByteArray expected = TitleLine + " *      1536  B    readme.txt\r\n"
+                                            " *      2345 KB    photo.jpg\r\n"
+                                            " *        12 MB    backup.zip\r\n";
+    EXPECT_EQ(ListFileText(t, 3), expected);
+    // Title line bytes as written by hand: seven blanks, バイト数, four blanks, ファイル名.
+    EXPECT_EQ(TitleLine, QByteArray("       \x83\x6F\x83\x43\x83\x67\x90\x94    "
+                                    "\x83\x74\x83\x40\x83\x43\x83\x8B\x96\xBC\r\n"));
+}
+
+TEST(ListFile, EmptyListIsTheTitleLineAlone)
+{
+    EntryTable t;
+    EXPECT_EQ(ListFileText(t, 3), TitleLine);
+}
+
+TEST(ListFile, UnitsChangeOnlyTheSizeField)
+{
+    EntryTable t;
+    add(t, "zero", 0);
+    add(t, "a", 1999);
+    EXPECT_EQ(ListFileText(t, 1), TitleLine + " *         0 KB    zero\r\n *         1 KB    a\r\n");
+    EXPECT_EQ(ListFileText(t, 0), TitleLine + " *         0  B    zero\r\n *      1999  B    a\r\n");
+}
+
+TEST(ListFile, LongNumbersKeepEveryDigit)
+{
+    EntryTable t;
+    add(t, "nine", 999999999);
+    add(t, "ten", 1000000000);
+    add(t, "huge", 12345678901234LL);
+    EXPECT_EQ(ListFileText(t, 0), TitleLine + " * 999999999  B    nine\r\n"
+                                              " * 1000000000  B    ten\r\n"
+                                              " * 12345678901234  B    huge\r\n");
+}
+
+TEST(ListFile, NamesTheCodePageCannotHold)
+{
+    EntryTable t;
+    add(t, QStringLiteral("①～〜髙.txt"), 1);
+    add(t, QStringLiteral("résumé😀.doc"), 2);
+    add(t, QStringLiteral("line\nbreak\tand\rcr"), 3);
+    add(t, decodeName("raw\xff.bin", 8), 4);
+    add(t, QStringLiteral("a very long name ") + QString(300, QLatin1Char('x')), 5);
+    const QByteArray text = ListFileText(t, 0);
+    const QList<QByteArray> lines = text.split('\n');
+    ASSERT_EQ(lines.size(), 7); // six lines and the empty rest after the last LF
+    EXPECT_EQ(lines[1], QByteArray(" *         1  B    \x87\x40\x81\x60\x81\x60\xFB\xFC.txt\r"));
+    EXPECT_EQ(lines[2], QByteArray(" *         2  B    r?sum??.doc\r"));
+    EXPECT_EQ(lines[3], QByteArray(" *         3  B    line?break?and?cr\r"));
+    EXPECT_EQ(lines[4], QByteArray(" *         4  B    raw?.bin\r"));
+    EXPECT_EQ(lines[5], " *         5  B    a very long name " + QByteArray(300, 'x') + "\r");
+    EXPECT_TRUE(lines[6].isEmpty());
+}
+
+// A device that breaks after a few bytes, as a full disk would.
+class FailingSaveFile : public QSaveFile {
+public:
+    using QSaveFile::QSaveFile;
+
+protected:
+    qint64 writeData(const char *data, qint64 len) override
+    {
+        if (m_written > 4)
+            return -1;
+        const qint64 n = QSaveFile::writeData(data, std::min<qint64>(len, 5));
+        m_written += n;
+        return n;
+    }
+
+private:
+    qint64 m_written = 0;
+};
+
+TEST(SafeWrite, FailureHalfWayKeepsTheOldFile)
+{
+    Fixture fx;
+    const QString path = fx.path() + "list.txt";
+    ASSERT_TRUE(saveBytes(path, "old contents\r\n"));
+    FailingSaveFile file(path);
+    EXPECT_FALSE(saveBytes(file, QByteArray(100000, 'n')));
+    EXPECT_EQ(readAll(path), QByteArray("old contents\r\n"));
+    EXPECT_EQ(QDir(fx.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"list.txt"});
+}
+
+TEST(SafeWrite, BadTargetsFailAndCreateNothing)
+{
+    Fixture fx;
+    fx.file("plain", "keep");
+    fx.subdir("adir");
+    EXPECT_FALSE(saveBytes(fx.path() + "missing/list.txt", "x"));
+    EXPECT_FALSE(saveBytes(fx.path() + "plain/list.txt", "x"));
+    EXPECT_FALSE(saveBytes(fx.path() + "adir", "x"));
+    EXPECT_EQ(readAll(fx.path() + "plain"), QByteArray("keep"));
+    EXPECT_TRUE(QFileInfo(fx.path() + "adir").isDir());
+    EXPECT_FALSE(QFileInfo::exists(fx.path() + "missing"));
+    EXPECT_TRUE(saveBytes(fx.path() + "new.txt", "fresh"));
+    EXPECT_EQ(readAll(fx.path() + "new.txt"), QByteArray("fresh"));
+}
+
+} // namespace
+} // namespace qn
