@@ -7,16 +7,34 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
+
+#include <ostream>
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QByteArray &b, std::ostream *os) { *os << '"' << b.toStdString() << '"'; }
 
 namespace qn::test {
 
 // Fixtures made at test time: files by raw name, with content and time.
 class Fixture {
 public:
-    Fixture() { m_dir.setAutoRemove(true); }
+    Fixture() { m_dir.setAutoRemove(false); }
+    // Removed by raw name: QDir cannot remove names that are not valid UTF-8.
+    ~Fixture()
+    {
+        ::chmod(nativePath().constData(), 0755);
+        ::nftw(
+            nativePath().constData(),
+            [](const char *p, const struct stat *, int, struct FTW *) { return ::remove(p) == 0 ? 0 : 0; }, 16,
+            FTW_DEPTH | FTW_PHYS);
+    }
+    Fixture(const Fixture &) = delete;
+    Fixture &operator=(const Fixture &) = delete;
     QString path() const { return m_dir.path() + QLatin1Char('/'); }
     QByteArray nativePath() const { return QFile::encodeName(path()); }
 

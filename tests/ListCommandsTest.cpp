@@ -1,0 +1,314 @@
+#include "UiHarness.h"
+
+#include "ui/EntryModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QProgressBar>
+#include <gtest/gtest.h>
+
+namespace qn {
+namespace {
+
+using namespace test;
+
+const QString NoFile = QStringLiteral("ファイルが存在しません。");
+const QString Done = QStringLiteral("完了！！");
+
+// Grid rows mirror the table and the total is the sum of the sizes.
+void expectMirror(const Harness &h)
+{
+    const EntryTable &t = h.window->table();
+    ASSERT_EQ(h.rows(), t.EntryCount());
+    qint64 sum = 0;
+    for (int i = 1; i <= t.EntryCount(); ++i) {
+        EXPECT_EQ(h.cell(i, 0), displayName(t.at(i).FileName));
+        EXPECT_EQ(h.cell(i, 3), displayName(t.at(i).Directory));
+        sum += t.at(i).Size;
+    }
+    EXPECT_EQ(t.TotalBytes(), sum);
+    EXPECT_EQ(h.panel(2), QStringLiteral("総ファイル数 ") + QString::number(t.EntryCount()));
+}
+
+TEST(AddSelectedFile, DoubleClickAddsTheFileWithItsRow)
+{
+    Harness h;
+    QAbstractItemModelTester tester(h.grid()->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    Fixture fx;
+    fx.file("readme.txt", QByteArray(1536, 'r'), 1796720707);
+    fx.file("big.bin", QByteArray(12345, 'b'));
+    h.openDirectory(fx.path());
+    ASSERT_EQ(h.files()->count(), 2);
+
+    h.doubleClickFile("readme.txt");
+    ASSERT_EQ(h.rows(), 1);
+    EXPECT_EQ(h.cell(1, 0), "readme.txt");
+    EXPECT_EQ(h.cell(1, 1), "1536  B");
+    EXPECT_EQ(h.cell(1, 2), "2026/12/08 9:05:07");
+    EXPECT_EQ(h.cell(1, 3), fx.path());
+    EXPECT_EQ(h.panel(1), QStringLiteral("総バイト数 1536   B"));
+    EXPECT_EQ(h.panel(2), QStringLiteral("総ファイル数 1"));
+
+    h.doubleClickFile("big.bin");
+    EXPECT_EQ(h.cell(2, 1), "12 KB");
+    EXPECT_EQ(h.panel(1), QStringLiteral("総バイト数 13  KB"));
+
+    // The same file again: nothing changes and nothing is said.
+    h.doubleClickFile("readme.txt");
+    EXPECT_EQ(h.rows(), 2);
+    EXPECT_TRUE(h.messages.shown.isEmpty());
+    EXPECT_EQ(h.panel(2), QStringLiteral("総ファイル数 2"));
+    expectMirror(h);
+}
+
+TEST(AddSelectedFile, FailuresLeaveEverythingAsItWas)
+{
+    Harness h;
+    Fixture fx;
+    fx.file("keep.txt", "12");
+    fx.file("vanish.txt", "345");
+    h.openDirectory(fx.path());
+    h.doubleClickFile("keep.txt");
+    const QString panel1 = h.panel(1);
+
+    // Nothing selected: the bare directory is no file.
+    h.files()->clearSelection();
+    h.click("FileAdd");
+    ASSERT_EQ(h.messages.texts(), QStringList{NoFile});
+    EXPECT_EQ(h.messages.shown[0].title, QString());
+    EXPECT_FALSE(h.messages.shown[0].withCancel);
+
+    // Listed, then gone before the add.
+    h.selectFile("vanish.txt");
+    ASSERT_TRUE(fx.remove("vanish.txt"));
+    h.click("FileAdd");
+    EXPECT_EQ(h.messages.texts(), (QStringList{NoFile, NoFile}));
+    EXPECT_EQ(h.rows(), 1);
+    EXPECT_EQ(h.panel(1), panel1);
+    expectMirror(h);
+}
+
+TEST(AddSelectedFile, OddNamesAndSizes)
+{
+    Harness h;
+    Fixture fx;
+    fx.file("with space.txt", "");
+    fx.file("日本語.txt", "abc");
+    fx.file("raw\xff\xfe.bin", "12345");
+    fx.sparse("huge.iso", 5LL * 1000 * 1000 * 1000);
+    h.openDirectory(fx.path());
+    for (const QString &name : {QStringLiteral("with space.txt"), QStringLiteral("日本語.txt"),
+                                decodeName("raw\xff\xfe.bin", 9), QStringLiteral("huge.iso")})
+        h.doubleClickFile(name);
+    ASSERT_EQ(h.rows(), 4);
+    EXPECT_TRUE(h.messages.shown.isEmpty());
+    EXPECT_EQ(h.cell(1, 1), "0  B");
+    EXPECT_EQ(h.cell(3, 0), QStringLiteral("raw\uFFFD\uFFFD.bin"));
+    EXPECT_EQ(h.cell(3, 1), "5  B");
+    EXPECT_EQ(h.cell(4, 1), "5000 MB");
+    EXPECT_EQ(h.window->table().TotalBytes(), 5000000008LL);
+    EXPECT_EQ(h.panel(1), QStringLiteral("総バイト数 5000  MB"));
+    expectMirror(h);
+}
+
+TEST(AddDirectoryFiles, OrdinaryFilesOnceEachWithTheBarCycling)
+{
+    Harness h;
+    Fixture fx;
+    for (int i = 0; i < 35; ++i)
+        fx.file(QByteArray("f") + QByteArray::number(i), QByteArray(i, 'x'));
+    fx.file(".hidden", "h");
+    fx.subdir("sub");
+    fx.symlink("/nowhere/at/all", "broken");
+    h.openDirectory(fx.path());
+
+    h.click("DirAdd");
+    EXPECT_EQ(h.messages.texts(), QStringList{Done});
+    EXPECT_EQ(h.rows(), 35);
+    EXPECT_EQ(h.window->table().TotalBytes(), 35 * 34 / 2);
+    EXPECT_TRUE(h.grid()->isVisible() || !h.window->isVisible());
+    EXPECT_TRUE(h.grid()->updatesEnabled());
+    EXPECT_FALSE(h.find<QProgressBar>("ProgressBar1")->isVisibleTo(h.window.get()));
+    EXPECT_EQ(h.find<QProgressBar>("ProgressBar1")->value(), 300);
+
+    // Again: all duplicates, still done, nothing added.
+    h.click("DirAdd");
+    EXPECT_EQ(h.messages.texts(), (QStringList{Done, Done}));
+    EXPECT_EQ(h.rows(), 35);
+    expectMirror(h);
+}
+
+TEST(AddDirectoryFiles, KeepsListedEntriesAndAppendsTheRest)
+{
+    Harness h;
+    Fixture fx;
+    fx.file("a", "1");
+    fx.file("b", "22");
+    h.openDirectory(fx.path());
+    h.doubleClickFile("b");
+    fx.file("b", "2222222"); // grown since: the listed entry keeps its old size
+    h.click("DirAdd");
+    ASSERT_EQ(h.rows(), 2);
+    EXPECT_EQ(h.cell(1, 0), "b");
+    EXPECT_EQ(h.cell(1, 1), "2  B");
+    EXPECT_EQ(h.cell(2, 0), "a");
+}
+
+TEST(AddDirectoryFiles, NoOrdinaryFileOrUnreadable)
+{
+    Harness h;
+    Fixture fx;
+    fx.subdir("only-a-dir");
+    fx.file(".hidden");
+    h.openDirectory(fx.path());
+    h.click("DirAdd");
+    EXPECT_EQ(h.messages.texts(), QStringList{NoFile});
+    EXPECT_EQ(h.rows(), 0);
+    EXPECT_FALSE(h.find<QProgressBar>("ProgressBar1")->isVisibleTo(h.window.get()));
+    EXPECT_TRUE(h.grid()->updatesEnabled());
+    EXPECT_EQ(h.panel(2), QStringLiteral("総ファイル数 0"));
+}
+
+TEST(DeleteSelectedEntry, EmptyListCancelAndRemoval)
+{
+    Harness h;
+    h.click("ListDelete");
+    ASSERT_EQ(h.messages.shown.size(), 1);
+    EXPECT_EQ(h.messages.shown[0].text, QStringLiteral("ファイルがリストにありません。\r削除できません。"));
+    EXPECT_FALSE(h.messages.shown[0].withCancel);
+
+    Fixture fx;
+    fx.file("one", "1");
+    fx.file("two", "22");
+    fx.file("three", "333");
+    h.openDirectory(fx.path());
+    for (const char *n : {"one", "two", "three"})
+        h.doubleClickFile(n);
+    h.messages.shown.clear();
+
+    h.selectGridRow(1);
+    h.messages.answers = {false};
+    h.click("ListDelete");
+    ASSERT_EQ(h.messages.shown.size(), 1);
+    EXPECT_EQ(h.messages.shown[0].text, QStringLiteral("ファイルをリストから削除します。\rよろしいですか？"));
+    EXPECT_EQ(h.messages.shown[0].title, QStringLiteral("リストからファイルを削除"));
+    EXPECT_TRUE(h.messages.shown[0].withCancel);
+    EXPECT_EQ(h.rows(), 3);
+
+    h.click("ListDelete"); // OK
+    ASSERT_EQ(h.rows(), 2);
+    EXPECT_EQ(h.cell(1, 0), "two");
+    EXPECT_EQ(h.cell(1, 1), "2  B");
+    EXPECT_EQ(h.cell(2, 0), "three");
+    EXPECT_EQ(h.cell(2, 1), "3  B");
+    EXPECT_EQ(h.panel(1), QStringLiteral("総バイト数 5   B"));
+    EXPECT_EQ(h.panel(2), QStringLiteral("総ファイル数 2"));
+
+    // A double-click on the last row removes it.
+    const QRect last = h.grid()->visualRect(h.grid()->model()->index(1, 0));
+    QTest::mouseClick(h.grid()->viewport(), Qt::LeftButton, {}, last.center());
+    QTest::mouseDClick(h.grid()->viewport(), Qt::LeftButton, {}, last.center());
+    ASSERT_EQ(h.rows(), 1);
+    EXPECT_EQ(h.cell(1, 0), "two");
+
+    // Removed files can come back, as the new last entry.
+    h.doubleClickFile("one");
+    EXPECT_EQ(h.cell(2, 0), "one");
+    expectMirror(h);
+}
+
+TEST(NewList, CancelKeepsOkClears)
+{
+    Harness h;
+    Fixture fx;
+    fx.file("a", "1");
+    fx.file("b", "1");
+    h.openDirectory(fx.path());
+    h.click("DirAdd");
+    h.messages.shown.clear();
+
+    h.messages.answers = {false};
+    h.click("Shinki");
+    ASSERT_EQ(h.messages.shown.size(), 1);
+    EXPECT_EQ(h.messages.shown[0].text,
+              QStringLiteral("新規リストを作成します。\rデータは、すべて消去されます。\rよろしいですか？"));
+    EXPECT_EQ(h.messages.shown[0].title, QStringLiteral("新規リストの作成"));
+    EXPECT_EQ(h.rows(), 2);
+    EXPECT_EQ(h.panel(2), QStringLiteral("総ファイル数 2"));
+
+    h.click("Shinki");
+    EXPECT_EQ(h.rows(), 0);
+    EXPECT_EQ(h.panel(1), QStringLiteral("総バイト数 0   B"));
+    EXPECT_EQ(h.panel(2), QStringLiteral("総ファイル数 0"));
+    EXPECT_EQ(h.grid()->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("バイト (Mixed)"));
+
+    // Everything can be added again.
+    h.click("DirAdd");
+    EXPECT_EQ(h.rows(), 2);
+    expectMirror(h);
+}
+
+TEST(MakeListFile, WritesAsksBeforeReplacingAndReportsFailures)
+{
+    Harness h;
+    Fixture fx;
+    Fixture out;
+    fx.file("readme.txt", QByteArray(1536, 'r'));
+    h.openDirectory(fx.path());
+    h.doubleClickFile("readme.txt");
+    h.window->settings().SaveDirectory = out.path();
+    h.window->settings().SaveFileName = "list.txt";
+    const QString target = out.path() + "list.txt";
+
+    h.click("ListMake");
+    EXPECT_EQ(h.messages.texts(), QStringList{Done});
+    const QByteArray first = readAll(target);
+    EXPECT_TRUE(first.endsWith(" *      1536  B    readme.txt\r\n"));
+
+    // Cancel keeps the old file byte for byte.
+    h.messages.shown.clear();
+    h.click("Shinki");
+    h.messages.shown.clear();
+    h.messages.answers = {false};
+    h.click("ListMake");
+    ASSERT_EQ(h.messages.shown.size(), 2);
+    EXPECT_EQ(h.messages.shown[0].text, QStringLiteral("同じファイル名が存在します。\r上書きしてもよろしいですか？"));
+    EXPECT_EQ(h.messages.shown[0].title, QStringLiteral("ファイル上書きの確認"));
+    EXPECT_EQ(h.messages.shown[1].text, QStringLiteral("オプションで設定を変更してください。"));
+    EXPECT_EQ(readAll(target), first);
+
+    // OK replaces the whole file: the shorter list leaves nothing behind.
+    h.messages.shown.clear();
+    h.click("ListMake");
+    EXPECT_EQ(h.messages.texts(), (QStringList{h.messages.shown[0].text, Done}));
+    EXPECT_EQ(readAll(target).size(), first.indexOf('\n') + 1);
+
+    // A missing directory, or a name held by a hidden file or a directory.
+    const QString failed = QStringLiteral("リストを作成できませんでした。");
+    h.messages.shown.clear();
+    h.window->settings().SaveDirectory = out.path() + "missing/";
+    h.click("ListMake");
+    EXPECT_EQ(h.messages.texts(), QStringList{failed});
+    EXPECT_FALSE(QFileInfo::exists(out.path() + "missing"));
+
+    out.file(".hidden.txt", "secret");
+    out.subdir("dir.txt");
+    h.window->settings().SaveDirectory = out.path();
+    for (const char *name : {".hidden.txt", "dir.txt"}) {
+        h.messages.shown.clear();
+        h.window->settings().SaveFileName = name;
+        h.click("ListMake");
+        EXPECT_EQ(h.messages.texts(), QStringList{failed}) << name;
+    }
+    EXPECT_EQ(readAll(out.path() + ".hidden.txt"), QByteArray("secret"));
+    EXPECT_TRUE(QFileInfo(out.path() + "dir.txt").isDir());
+
+    // The very next write follows a changed file name.
+    h.messages.shown.clear();
+    h.window->settings().SaveFileName = "other.txt";
+    h.click("ListMake");
+    EXPECT_EQ(h.messages.texts(), QStringList{Done});
+    EXPECT_TRUE(QFileInfo::exists(out.path() + "other.txt"));
+}
+
+} // namespace
+} // namespace qn

@@ -1,0 +1,298 @@
+#include "UiHarness.h"
+
+#include "ui/DriveBox.h"
+#include "ui/HelpWindow.h"
+#include "platform/Volumes.h"
+
+#include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+namespace qn {
+namespace {
+
+using namespace test;
+
+TEST(MainWindow, StartsEmptyWithTheDefaults)
+{
+    Harness h;
+    EXPECT_TRUE(h.messages.shown.isEmpty());
+    EXPECT_EQ(h.rows(), 0);
+    EXPECT_EQ(h.panel(1), QStringLiteral("総バイト数 0   B"));
+    EXPECT_EQ(h.panel(2), QStringLiteral("総ファイル数 0"));
+    EXPECT_EQ(h.window->hyojiPicture(), 13);
+    EXPECT_FALSE(h.button("SettingSave")->isChecked());
+    EXPECT_FALSE(h.find<QProgressBar>("ProgressBar1")->isVisibleTo(h.window.get()));
+    const Settings &s = h.window->settings();
+    EXPECT_EQ(s.SizeUnit, 3);
+    EXPECT_EQ(s.SettingsSaveOption, 1);
+    EXPECT_EQ(s.SaveFileName, "list.txt");
+    EXPECT_EQ(s.SaveDirectory, QDir::homePath() + "/Documents/");
+    EXPECT_EQ(h.dirs()->path(), QDir::homePath() + "/Documents");
+    for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(h.window->columnWidthTwips(c), DefaultColumnWidths[c]);
+    const QStringList titles = {"ファイル名", "バイト (Mixed)", "更新日", "パス"};
+    for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(h.grid()->model()->headerData(c, Qt::Horizontal).toString(), titles[c]);
+}
+
+TEST(MainWindow, MenuBarHoldsExactlyThreeMenus)
+{
+    Harness h;
+    QStringList titles;
+    for (QAction *a : h.window->menuBar()->actions())
+        titles.append(a->text());
+    EXPECT_EQ(titles, (QStringList{"ファイル", "オプション", "ヘルプ"}));
+    const auto items = [&](const char *menu) {
+        QStringList t;
+        for (QAction *a : h.find<QMenu>(menu)->actions())
+            t.append(a->objectName() + "=" + a->text());
+        return t;
+    };
+    EXPECT_EQ(items("Mnu_File"), (QStringList{"File_Sinki=新規リスト", "File_MakeList=リスト作成", "File_End=終了"}));
+    EXPECT_EQ(items("Mnu_Option"), QStringList{"Option_Setting=設定"});
+    EXPECT_EQ(items("Mnu_Help"), (QStringList{"Help_Help=ヘルプ", "Help_Ver=Quilnaverについて"}));
+    EXPECT_EQ(items("Mnu_RClickDir"), QStringList{"RClick_AddDir=ディレクトリ全体を追加"});
+    EXPECT_EQ(items("Mnu_RClickFile"), QStringList{"RClick_AddFile=ファイルを追加"});
+    EXPECT_EQ(items("Mnu_RClickDelete"), (QStringList{"RClick_Delete=選択を削除", "RClick_MakeList=リスト作成"}));
+}
+
+TEST(MainWindow, ToolbarButtonsInOrderWithCaptionsAndTooltips)
+{
+    Harness h;
+    const QStringList keys = {"Shinki", "FileAdd", "DirAdd", "ListDelete", "ListMake",
+                              "Hyoji", "SettingSave", "SettingShow", "HelpFile", "Ending"};
+    const QStringList captions = {"新規", "ﾌｧｲﾙ", "DIR", "削除", "ﾘｽﾄ", "表示", "保存", "設定", "ﾍﾙﾌﾟ", "終了"};
+    auto *toolbar = h.find<QToolBar>("Toolbar1");
+    const QList<QAction *> actions = toolbar->actions();
+    ASSERT_EQ(actions.size(), 10);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(actions[i]->objectName(), keys[i]);
+        EXPECT_EQ(actions[i]->text(), captions[i]);
+        EXPECT_FALSE(actions[i]->toolTip().isEmpty());
+        EXPECT_EQ(actions[i]->isCheckable(), keys[i] == "SettingSave");
+        EXPECT_FALSE(actions[i]->icon().isNull()) << keys[i].toStdString();
+        EXPECT_EQ(h.button(keys[i].toLatin1().constData())->accessibleName(), captions[i]);
+    }
+    EXPECT_EQ(actions[6]->toolTip(), QStringLiteral("設定を保存するかを変更。(押してあると保存)"));
+}
+
+TEST(MainWindow, HyojiCyclesTheUnitAndRendersEverySize)
+{
+    Harness h;
+    Fixture fx;
+    fx.file("a", QByteArray(9999, 'a'));
+    fx.file("b", QByteArray(1536, 'b'));
+    h.openDirectory(fx.path());
+    h.doubleClickFile("a");
+    h.doubleClickFile("b");
+    const QString panel2 = h.panel(2);
+
+    struct Expect {
+        int picture;
+        const char *title, *a, *b, *total;
+    };
+    const Expect cycle[] = {
+        {10, "バイト (B)", "9999  B", "1536  B", "総バイト数 11535   B"},
+        {11, "バイト (KB)", "9 KB", "1 KB", "総バイト数 11  KB"},
+        {12, "バイト (KB,MB)", "9 KB", "1 KB", "総バイト数 11  KB"},
+        {13, "バイト (Mixed)", "9999  B", "1536  B", "総バイト数 11  KB"},
+    };
+    for (const Expect &e : cycle) {
+        h.click("Hyoji");
+        EXPECT_EQ(h.window->hyojiPicture(), e.picture);
+        EXPECT_EQ(h.grid()->model()->headerData(1, Qt::Horizontal).toString(), QString::fromUtf8(e.title));
+        EXPECT_EQ(h.cell(1, 1), QString::fromUtf8(e.a));
+        EXPECT_EQ(h.cell(2, 1), QString::fromUtf8(e.b));
+        EXPECT_EQ(h.panel(1), QString::fromUtf8(e.total));
+        EXPECT_EQ(h.panel(2), panel2);
+    }
+    EXPECT_EQ(h.window->settings().SizeUnit, 3);
+}
+
+TEST(MainWindow, EveryToolbarKeyReachesItsCommand)
+{
+    Harness h;
+    const auto last = [&] { return h.messages.shown.isEmpty() ? QString() : h.messages.shown.last().text; };
+
+    h.messages.answers = {false};
+    h.click("Shinki");
+    EXPECT_TRUE(last().startsWith(QStringLiteral("新規リストを作成します。")));
+    h.click("FileAdd");
+    EXPECT_EQ(last(), QStringLiteral("ファイルが存在しません。"));
+    h.click("ListDelete");
+    EXPECT_TRUE(last().startsWith(QStringLiteral("ファイルがリストにありません。")));
+    h.window->settings().SaveDirectory = h.program.path();
+    h.click("ListMake");
+    EXPECT_EQ(last(), QStringLiteral("完了！！"));
+    h.click("HelpFile");
+    EXPECT_EQ(h.help.opened, QStringList{h.program.path() + "Quilnaver.hlp"});
+    EXPECT_EQ(last(), QStringLiteral("ヘルプファイルがありません。"));
+
+    QString opened;
+    onModal([&](QWidget *w) { opened = w ? w->objectName() : QString(); });
+    h.click("SettingShow");
+    EXPECT_EQ(opened, "Form_Option");
+
+    h.click("SettingSave");
+    EXPECT_EQ(h.window->settings().SettingsSaveOption, 0);
+    EXPECT_TRUE(h.button("SettingSave")->isChecked());
+    h.click("SettingSave");
+    EXPECT_EQ(h.window->settings().SettingsSaveOption, 1);
+
+    const int shown = int(h.messages.shown.size());
+    h.window->toolbarClicked("hyoji"); // keys are exact
+    h.window->toolbarClicked("Unknown");
+    EXPECT_EQ(h.messages.shown.size(), shown);
+    EXPECT_EQ(h.window->settings().SizeUnit, 3);
+
+    h.messages.answers = {false};
+    h.click("Ending");
+    EXPECT_EQ(last(), QStringLiteral("プログラムを終了します。\rよろしいですか？"));
+    EXPECT_EQ(h.messages.shown.last().title, QStringLiteral("終了"));
+    EXPECT_FALSE(h.window->hasExited());
+}
+
+TEST(MainWindow, PopupsOpenOnTheRightButtonOnly)
+{
+    Harness h;
+    h.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(h.window.get()));
+    const struct {
+        QAbstractItemView *view;
+        const char *menu;
+    } places[] = {{h.dirs(), "Mnu_RClickDir"}, {h.files(), "Mnu_RClickFile"}, {h.grid(), "Mnu_RClickDelete"}};
+    for (const auto &p : places) {
+        auto *menu = h.find<QMenu>(p.menu);
+        QTest::mousePress(p.view->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mousePress(p.view->viewport(), Qt::MiddleButton, {}, QPoint(5, 5));
+        EXPECT_FALSE(menu->isVisible()) << p.menu;
+        QTest::mousePress(p.view->viewport(), Qt::RightButton, Qt::ShiftModifier, QPoint(5, 5));
+        EXPECT_TRUE(menu->isVisible()) << p.menu;
+        menu->hide();
+    }
+    // Choosing an item runs its command: add a file with nothing selected.
+    h.find<QAction>("RClick_AddFile")->trigger();
+    EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("ファイルが存在しません。")});
+}
+
+TEST(MainWindow, CloseBoxAsksAndCancelKeepsTheWindow)
+{
+    Harness h;
+    h.window->show();
+    h.messages.answers = {false};
+    h.window->close();
+    EXPECT_TRUE(h.window->isVisible());
+    EXPECT_FALSE(h.window->hasExited());
+    ASSERT_EQ(h.messages.shown.size(), 1);
+    EXPECT_EQ(h.messages.shown[0].title, QStringLiteral("終了"));
+
+    h.window->close(); // OK, settings not saved
+    EXPECT_FALSE(h.window->isVisible());
+    EXPECT_TRUE(h.window->hasExited());
+    EXPECT_FALSE(QFileInfo::exists(h.window->settingsFilePath()));
+}
+
+TEST(MainWindow, AboutBoxShowsTheVersionAndBeepsEachTime)
+{
+    Harness h;
+    QString version;
+    bool modal = false;
+    for (int i = 0; i < 2; ++i) {
+        onModal([&](QWidget *w) {
+            ASSERT_TRUE(w);
+            EXPECT_EQ(w->objectName(), "Ver");
+            EXPECT_EQ(w->windowTitle(), QStringLiteral("バージョン情報"));
+            version = w->findChild<QLabel *>("Label2")->text();
+            modal = w->isModal();
+            QTest::mouseClick(w->findChild<QPushButton *>("Command1"), Qt::LeftButton);
+        });
+        h.find<QAction>("Help_Ver")->trigger();
+    }
+    EXPECT_EQ(version, "Version 1.0.0");
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(h.beeps, 2);
+}
+
+TEST(MainWindow, HelpFileWithContentsAndIndex)
+{
+    const QString helpFile = QStringLiteral(QUILNAVER_HELP_FILE);
+    std::unique_ptr<HelpWindow> window(HelpWindow::open(helpFile, nullptr));
+    ASSERT_TRUE(window);
+    const QStringList contents = window->contents();
+    EXPECT_GE(contents.size(), 14);
+    for (const char *topic : {"新規リスト", "リスト作成", "表示形態", "設定の保存"}) {
+        EXPECT_TRUE(contents.filter(QString::fromUtf8(topic)).size() > 0) << topic;
+        EXPECT_TRUE(window->index().contains(QString::fromUtf8(topic))) << topic;
+    }
+    EXPECT_FALSE(HelpWindow::open(QStringLiteral("/nonexistent/Quilnaver.hlp"), nullptr));
+
+    Harness h;
+    QFile::copy(helpFile, h.window->helpFilePath());
+    h.click("HelpFile");
+    EXPECT_TRUE(h.messages.shown.isEmpty());
+    EXPECT_EQ(h.help.opened, QStringList{h.window->helpFilePath()});
+}
+
+TEST(MainWindow, UnusableDriveReturnsToTheLastGoodOne)
+{
+    Harness h;
+    auto *drive = h.find<DriveBox>("Drive1");
+    const QString good = h.window->settings().LastGoodDrive;
+    const QString goodDir = h.dirs()->path();
+    drive->addItem(QStringLiteral("/nonexistent-volume [GONE]"), QStringLiteral("/nonexistent-volume/"));
+
+    drive->setCurrentIndex(drive->count() - 1);
+    EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("ドライブが使用できません。")});
+    EXPECT_EQ(h.messages.shown[0].title, QString());
+    EXPECT_EQ(h.window->settings().LastGoodDrive, good);
+    EXPECT_EQ(rootOfDesignation(drive->drive()), rootOfDesignation(good));
+    EXPECT_EQ(h.dirs()->path(), goodDir);
+
+    // The last good drive has gone too: one message, then the program's volume.
+    h.messages.shown.clear();
+    h.window->settings().LastGoodDrive = QStringLiteral("/nonexistent-volume [GONE]");
+    drive->setCurrentIndex(drive->count() - 1);
+    EXPECT_EQ(h.messages.shown.size(), 1);
+    EXPECT_EQ(h.dirs()->path(), h.services.programDirectory);
+    EXPECT_EQ(h.window->settings().LastGoodDrive, volumeOf(h.services.programDirectory).designation);
+    EXPECT_EQ(h.files()->path(), h.services.programDirectory);
+}
+
+TEST(MainWindow, LayoutMatchesTheTwipsAndRenders)
+{
+    Harness h;
+    h.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(h.window.get()));
+    const struct {
+        const char *name;
+        QRect twips;
+    } layout[] = {
+        {"Toolbar1", twipsRect(0, 0, 8040, 855)},      {"Drive1", twipsRect(6720, 240, 1215, 300)},
+        {"Dir1", twipsRect(120, 1080, 2175, 1770)},    {"File1", twipsRect(120, 3000, 2175, 2250)},
+        {"MSFlexGrid1", twipsRect(2400, 1080, 5535, 4215)}, {"StatusBar1", twipsRect(0, 5475, 8040, 255)},
+        {"ProgressBar1", twipsRect(6720, 5520, 1815, 255)},
+    };
+    for (const auto &c : layout) {
+        QWidget *w = h.find(c.name);
+        ASSERT_TRUE(w) << c.name;
+        EXPECT_EQ(w->geometry(), c.twips) << c.name;
+        EXPECT_FALSE(w->accessibleName().isEmpty()) << c.name;
+    }
+    EXPECT_EQ(h.window->centralWidget()->size(), QSize(536, 382));
+    EXPECT_EQ(h.find<QLabel>("Panel1")->width(), 160);
+    EXPECT_EQ(h.find<QLabel>("Panel2")->width(), 133);
+    EXPECT_EQ(h.window->windowTitle(), "Quilnaver");
+
+    const QString png = QStringLiteral(QUILNAVER_BUILD_DIR "/main-window.png");
+    EXPECT_TRUE(h.window->grab().save(png));
+    EXPECT_TRUE(QFileInfo(png).size() > 0);
+}
+
+} // namespace
+} // namespace qn

@@ -1,0 +1,144 @@
+#pragma once
+
+#include "TestFiles.h"
+
+#include "ui/DirList.h"
+#include "ui/FileList.h"
+#include "ui/MainWindow.h"
+#include "ui/Services.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <functional>
+#include <memory>
+
+namespace qn::test {
+
+// Message boxes that answer from a script and remember what they showed.
+class ScriptedMessages : public Messages {
+public:
+    struct Shown {
+        QString text;
+        QString title;
+        bool withCancel;
+    };
+    void inform(const QString &text, const QString &title) override { shown.append({text, title, false}); }
+    bool confirm(const QString &text, const QString &title) override
+    {
+        shown.append({text, title, true});
+        return answers.isEmpty() ? true : answers.takeFirst();
+    }
+    QStringList texts() const
+    {
+        QStringList t;
+        for (const Shown &s : shown)
+            t.append(s.text);
+        return t;
+    }
+    QList<Shown> shown;
+    QList<bool> answers; // for confirm; OK when the script runs out
+};
+
+class ScriptedChooser : public SaveFileChooser {
+public:
+    std::optional<QString> choose(QWidget *, const QString &title, const QString &directory, const QString &fileName,
+                                  const QString &filter) override
+    {
+        asked.append({title, directory, fileName, filter});
+        return answer;
+    }
+    std::optional<QString> answer;
+    QList<QStringList> asked;
+};
+
+class ScriptedHelp : public HelpViewer {
+public:
+    bool show(QWidget *, const QString &helpFile) override
+    {
+        opened.append(helpFile);
+        return QFile::exists(helpFile);
+    }
+    QStringList opened;
+};
+
+// The real main window with scripted services, its program directory in a
+// temporary folder.
+class Harness {
+public:
+    explicit Harness(const QByteArray &settingsFile = QByteArray())
+    {
+        services.messages = &messages;
+        services.chooser = &chooser;
+        services.help = &help;
+        services.beep = [this] { ++beeps; };
+        services.programDirectory = program.path().chopped(1);
+        if (!settingsFile.isNull())
+            program.file("quilnaver.cfg", settingsFile);
+        window = std::make_unique<MainWindow>(services);
+    }
+
+    template <class T = QWidget>
+    T *find(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    QTableView *grid() const { return find<QTableView>("MSFlexGrid1"); }
+    FileList *files() const { return find<FileList>("File1"); }
+    DirList *dirs() const { return find<DirList>("Dir1"); }
+    QString panel(int n) const { return find<QLabel>(n == 1 ? "Panel1" : "Panel2")->text(); }
+    QString cell(int row, int column) const { return grid()->model()->index(row - 1, column).data().toString(); }
+    int rows() const { return grid()->model()->rowCount(); }
+    QToolButton *button(const char *key) const { return find<QToolButton>(key); }
+    void click(const char *key) const { QTest::mouseClick(button(key), Qt::LeftButton); }
+
+    void openDirectory(const QString &dir) const { dirs()->setPath(dir); }
+    QPoint fileItemCenter(const QString &name) const
+    {
+        for (int r = 0; r < files()->count(); ++r) {
+            const QModelIndex i = files()->model()->index(r, 0);
+            if (i.data(Qt::UserRole).toString() == name)
+                return files()->visualRect(i).center();
+        }
+        return QPoint(-1, -1);
+    }
+    void selectFile(const QString &name) const
+    {
+        QTest::mouseClick(files()->viewport(), Qt::LeftButton, {}, fileItemCenter(name));
+    }
+    void doubleClickFile(const QString &name) const
+    {
+        const QPoint p = fileItemCenter(name);
+        QTest::mouseClick(files()->viewport(), Qt::LeftButton, {}, p);
+        QTest::mouseDClick(files()->viewport(), Qt::LeftButton, {}, p);
+    }
+    void selectGridRow(int row) const
+    {
+        const QRect r = grid()->visualRect(grid()->model()->index(row - 1, 0));
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, r.center());
+    }
+
+    Fixture program;
+    ScriptedMessages messages;
+    ScriptedChooser chooser;
+    ScriptedHelp help;
+    Services services;
+    int beeps = 0;
+    std::unique_ptr<MainWindow> window;
+};
+
+// Runs f on the modal window that the next call opens, once it is shown.
+inline void onModal(std::function<void(QWidget *)> f)
+{
+    QTimer::singleShot(0, [f] {
+        QWidget *modal = QApplication::activeModalWidget();
+        f(modal);
+        if (modal && modal->isVisible())
+            modal->close();
+    });
+}
+
+} // namespace qn::test
