@@ -164,7 +164,7 @@ TEST(EntryTable, RealFilesByPath)
 TEST(NativeNames, StrayBytesSurviveTheRoundTrip)
 {
     const QByteArray cases[] = {"plain", "日本語", "bad\xff", "\xc3\x28", "\xed\xa0\x80" "surrogate",
-                                "trail\xe6\x97", "\xf0\x9f\x98\x80" "emoji", ""};
+                                "trail\xe6\x97", "\xef\xbb\xbf" "bom", "\xef\xef\xbb\xbf\xbb", QByteArray("nul\0in", 6), "\xf0\x9f\x98\x80" "emoji", ""};
     for (const QByteArray &raw : cases) {
         const QString name = decodeName(raw.constData(), raw.size());
         EXPECT_EQ(encodeName(name), raw) << raw.toHex().constData();

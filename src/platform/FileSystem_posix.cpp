@@ -13,14 +13,17 @@ namespace qn {
 
 namespace {
 
-// Length of the valid UTF-8 sequence starting at p, or 0 when it is not one.
-qsizetype validSequence(const unsigned char *p, const unsigned char *end)
+// Length of the valid UTF-8 sequence starting at p, or 0 when it is not one;
+// its code point goes to codePoint.
+qsizetype validSequence(const unsigned char *p, const unsigned char *end, char32_t &codePoint)
 {
     const unsigned char c = p[0];
     qsizetype n;
     unsigned min;
-    if (c < 0x80)
+    if (c < 0x80) {
+        codePoint = c;
         return 1;
+    }
     if (c >= 0xC2 && c <= 0xDF) {
         n = 2;
         min = 0x80;
@@ -43,6 +46,7 @@ qsizetype validSequence(const unsigned char *p, const unsigned char *end)
     }
     if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
         return 0;
+    codePoint = cp;
     return n;
 }
 
@@ -61,7 +65,9 @@ bool fillStamp(const struct stat &st, FileStamp &stamp)
 
 QString decodeName(const char *bytes, qsizetype length)
 {
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    // A leading U+FEFF is part of the name, not a byte-order mark.
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     QString text = decoder.decode(QByteArrayView(bytes, length));
     if (!decoder.hasError())
         return text;
@@ -71,12 +77,18 @@ QString decodeName(const char *bytes, qsizetype length)
     auto p = reinterpret_cast<const unsigned char *>(bytes);
     const auto end = p + length;
     while (p < end) {
-        const qsizetype n = validSequence(p, end);
+        char32_t cp = 0;
+        const qsizetype n = validSequence(p, end, cp);
         if (n == 0) {
             text.append(QChar(char16_t(0xDC00 + *p)));
             ++p;
         } else {
-            text.append(QString::fromUtf8(reinterpret_cast<const char *>(p), n));
+            if (QChar::requiresSurrogates(cp)) {
+                text.append(QChar(QChar::highSurrogate(cp)));
+                text.append(QChar(QChar::lowSurrogate(cp)));
+            } else {
+                text.append(QChar(char16_t(cp)));
+            }
             p += n;
         }
     }
