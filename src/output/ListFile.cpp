@@ -4,11 +4,12 @@
 #include "output/SizeFormat.h"
 #include "platform/Cp932.h"
 
+#include <algorithm>
+#include <charconv>
+
 namespace qn {
 
 namespace {
-
-const char *const Crlf = "\r\n";
 
 // A line break or other control character inside a name would break the
 // line structure of the file; it is written as "?" like any other character
@@ -39,26 +40,48 @@ QByteArray ListFileText(const EntryTable &table, int unit)
 {
     Cp932Encoder encoder;
     SizeFormatter formatter;
-    QByteArray out;
-    out.reserve(64 + qsizetype(table.EntryCount()) * 40);
 
-    encoder.append(out, QStringLiteral("       バイト数    ファイル名"));
-    out.append(Crlf);
+    // Lines are written straight into one buffer that grows as needed; a
+    // list of 100,000 lines is one pass and no allocation per line.
+    QByteArray out;
+    qsizetype used = 0;
+    const auto room = [&](qsizetype needed) {
+        if (out.size() - used < needed)
+            out.resize(std::max(out.size() * 2, used + needed));
+        return out.data() + used;
+    };
+    out.resize(64 + qsizetype(table.EntryCount()) * 48);
+
+    const QString title = QStringLiteral("       バイト数    ファイル名");
+    char *p = encoder.write(room(Cp932Encoder::maxEncodedSize(title.size()) + 2), title);
+    *p++ = '\r';
+    *p++ = '\n';
+    used = p - out.data();
 
     for (int i = 1; i <= table.EntryCount(); ++i) {
         const ListEntry &e = table.at(i);
-        const QByteArray number = QByteArray::number(formatter.FormatSize(unit, e.Size));
-        out.append(" * ");
-        // Right-aligned in nine characters; a longer number keeps all its digits.
-        if (number.size() < 9)
-            out.append(9 - number.size(), ' ');
-        out.append(number);
+        const QString name = printableName(e.FileName);
+        p = room(48 + Cp932Encoder::maxEncodedSize(name.size()));
+
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, formatter.FormatSize(unit, e.Size)).ptr;
+        // " * ", the number right-aligned in nine characters (a longer one
+        // keeps all its digits), the suffix, four blanks and the name.
+        *p++ = ' ';
+        *p++ = '*';
+        *p++ = ' ';
+        for (qsizetype pad = 9 - (end - digits); pad > 0; --pad)
+            *p++ = ' ';
+        p = std::copy(digits, end, p);
         for (QChar c : formatter.UnitSuffix())
-            out.append(char(c.unicode()));
-        out.append("    ");
-        encoder.append(out, printableName(e.FileName));
-        out.append(Crlf);
+            *p++ = char(c.unicode());
+        p = std::fill_n(p, 4, ' ');
+        p = encoder.write(p, name);
+        *p++ = '\r';
+        *p++ = '\n';
+        used = p - out.data();
     }
+    out.resize(used);
     return out;
 }
 

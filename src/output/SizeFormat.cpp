@@ -22,6 +22,12 @@ const QString &suffixMega()
 
 } // namespace
 
+SizeFormatter::SizeFormatter()
+{
+    static const QString none;
+    m_unitSuffix = &none;
+}
+
 int SizeMagnitude(qint64 bytes)
 {
     if (bytes < 10000)
@@ -37,28 +43,28 @@ qint64 SizeFormatter::FormatSize(int unit, qint64 bytes)
     // stays exact for counts beyond what a double holds.
     switch (unit) {
     case UnitBytes:
-        m_unitSuffix = suffixBytes();
+        m_unitSuffix = &suffixBytes();
         return bytes;
     case UnitKilo:
-        m_unitSuffix = suffixKilo();
+        m_unitSuffix = &suffixKilo();
         return bytes / 1000;
     case UnitKiloMega:
         if (SizeMagnitude(bytes) == 2) {
-            m_unitSuffix = suffixMega();
+            m_unitSuffix = &suffixMega();
             return bytes / 1000000;
         }
-        m_unitSuffix = suffixKilo();
+        m_unitSuffix = &suffixKilo();
         return bytes / 1000;
     case UnitMixed:
         switch (SizeMagnitude(bytes)) {
         case 0:
-            m_unitSuffix = suffixBytes();
+            m_unitSuffix = &suffixBytes();
             return bytes;
         case 1:
-            m_unitSuffix = suffixKilo();
+            m_unitSuffix = &suffixKilo();
             return bytes / 1000;
         default:
-            m_unitSuffix = suffixMega();
+            m_unitSuffix = &suffixMega();
             return bytes / 1000000;
         }
     default:
@@ -69,7 +75,7 @@ qint64 SizeFormatter::FormatSize(int unit, qint64 bytes)
 QString SizeFormatter::sizeText(int unit, qint64 bytes)
 {
     const qint64 value = FormatSize(unit, bytes);
-    return QString::number(value) + m_unitSuffix;
+    return QString::number(value) + *m_unitSuffix;
 }
 
 } // namespace qn

@@ -18,13 +18,18 @@ int SizeMagnitude(qint64 bytes);
 class SizeFormatter {
 public:
     qint64 FormatSize(int unit, qint64 bytes);
-    const QString &UnitSuffix() const { return m_unitSuffix; }
+    const QString &UnitSuffix() const { return *m_unitSuffix; }
 
     // The number in plain decimal immediately followed by its suffix.
     QString sizeText(int unit, qint64 bytes);
 
 private:
-    QString m_unitSuffix;
+    // Points at one of the shared suffix texts; copying a QString would cost
+    // an atomic reference count for every size rendered.
+    const QString *m_unitSuffix;
+
+public:
+    SizeFormatter();
 };
 
 } // namespace qn

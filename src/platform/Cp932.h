@@ -17,6 +17,10 @@ public:
 
     // Appends the encoding of text to out.
     void append(QByteArray &out, QStringView text);
+    // Writes the encoding of text at dst, which has room for
+    // maxEncodedSize(text.size()) bytes; returns the end of what it wrote.
+    char *write(char *dst, QStringView text);
+    static constexpr qsizetype maxEncodedSize(qsizetype utf16Length) { return 3 * utf16Length; }
 
     struct Impl;
 

@@ -1,6 +1,9 @@
 #include "platform/Cp932.h"
 
 #include <QString>
+#include <QStringEncoder>
+
+#include <vector>
 
 #include <cerrno>
 #include <iconv.h>
@@ -9,6 +12,8 @@ namespace qn {
 
 struct Cp932Encoder::Impl {
     iconv_t cd = reinterpret_cast<iconv_t>(-1);
+    QStringEncoder toUtf8{QStringConverter::Utf8, QStringConverter::Flag::Stateless};
+    std::vector<char> utf8; // reused between calls
 };
 
 Cp932Encoder::Cp932Encoder()
@@ -42,51 +47,62 @@ qsizetype utf8SequenceLength(unsigned char lead)
 
 void Cp932Encoder::append(QByteArray &out, QStringView text)
 {
-    // Plain ASCII is the same in code page 932; most names are.
-    qsizetype i = 0;
-    while (i < text.size() && text[i].unicode() < 0x80)
-        ++i;
-    if (i == text.size()) {
-        out.append(text.toLatin1());
-        return;
-    }
-
-    QByteArray utf8 = text.toUtf8();
-    if (m_impl->cd == reinterpret_cast<iconv_t>(-1)) {
-        // No converter: keep what is ASCII and mark the rest.
-        for (qsizetype k = 0; k < utf8.size();) {
-            const auto c = static_cast<unsigned char>(utf8[k]);
-            out.append(c < 0x80 ? char(c) : '?');
-            k += utf8SequenceLength(c);
-        }
-        return;
-    }
-
-    iconv(m_impl->cd, nullptr, nullptr, nullptr, nullptr);
-    char *in = utf8.data();
-    size_t inLeft = size_t(utf8.size());
     const qsizetype start = out.size();
-    out.resize(start + utf8.size() * 2 + 4);
-    char *dst = out.data() + start;
-    size_t outLeft = size_t(utf8.size()) * 2 + 4;
+    out.resize(start + maxEncodedSize(text.size()));
+    char *end = write(out.data() + start, text);
+    out.resize(end - out.data());
+}
+
+// Code page 932 never needs more bytes for a character than UTF-8 does, and
+// UTF-8 needs at most three bytes per UTF-16 unit: 3n bytes are always enough.
+char *Cp932Encoder::write(char *dst, QStringView text)
+{
+    // Plain ASCII is the same in code page 932, and most names are: copy it
+    // straight through while checking.
+    const qsizetype n = text.size();
+    const char16_t *src = text.utf16();
+    qsizetype i = 0;
+    for (; i < n && src[i] < 0x80; ++i)
+        dst[i] = char(src[i]);
+    if (i == n)
+        return dst + n;
+
+    Impl &d = *m_impl;
+    d.utf8.resize(size_t(d.toUtf8.requiredSpace(n)));
+    char *utf8End = d.toUtf8.appendToBuffer(d.utf8.data(), text);
+    char *in = d.utf8.data();
+    size_t inLeft = size_t(utf8End - in);
+
+    if (d.cd == reinterpret_cast<iconv_t>(-1)) {
+        // No converter: keep what is ASCII and mark the rest.
+        while (inLeft > 0) {
+            const auto c = static_cast<unsigned char>(*in);
+            *dst++ = c < 0x80 ? char(c) : '?';
+            const size_t skip = std::min<size_t>(size_t(utf8SequenceLength(c)), inLeft);
+            in += skip;
+            inLeft -= skip;
+        }
+        return dst;
+    }
+
+    iconv(d.cd, nullptr, nullptr, nullptr, nullptr);
+    size_t outLeft = inLeft;
     while (inLeft > 0) {
-        const size_t r = iconv(m_impl->cd, &in, &inLeft, &dst, &outLeft);
+        const size_t r = iconv(d.cd, &in, &inLeft, &dst, &outLeft);
         if (r != size_t(-1))
             break;
-        if (errno == EILSEQ || errno == EINVAL) {
-            // One character the code page cannot hold: one "?".
-            const qsizetype skip = std::min<qsizetype>(utf8SequenceLength(static_cast<unsigned char>(*in)), qsizetype(inLeft));
-            in += skip;
-            inLeft -= size_t(skip);
-            if (outLeft == 0)
-                break;
-            *dst++ = '?';
-            --outLeft;
-        } else {
-            break; // E2BIG cannot happen: two bytes per UTF-8 byte is always enough.
-        }
+        if (errno != EILSEQ && errno != EINVAL)
+            break;
+        // One character the code page cannot hold: one "?".
+        const size_t skip = std::min<size_t>(size_t(utf8SequenceLength(static_cast<unsigned char>(*in))), inLeft);
+        in += skip;
+        inLeft -= skip;
+        if (outLeft == 0)
+            break;
+        *dst++ = '?';
+        --outLeft;
     }
-    out.resize(dst - out.data());
+    return dst;
 }
 
 QByteArray toCp932(QStringView text)

@@ -11,14 +11,21 @@ Cp932Encoder::~Cp932Encoder() = default;
 
 void Cp932Encoder::append(QByteArray &out, QStringView text)
 {
+    const qsizetype start = out.size();
+    out.resize(start + maxEncodedSize(text.size()));
+    char *end = write(out.data() + start, text);
+    out.resize(end - out.data());
+}
+
+char *Cp932Encoder::write(char *dst, QStringView text)
+{
     if (text.isEmpty())
-        return;
+        return dst;
     const auto *wide = reinterpret_cast<const wchar_t *>(text.utf16());
     const int length = int(text.size());
-    const int needed = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0, "?", nullptr);
-    const qsizetype start = out.size();
-    out.resize(start + needed);
-    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, length, out.data() + start, needed, "?", nullptr);
+    const int written = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, length, dst,
+                                            int(maxEncodedSize(text.size())), "?", nullptr);
+    return dst + written;
 }
 
 QByteArray toCp932(QStringView text)

@@ -88,9 +88,9 @@ public:
 private:
     bool get(char &c)
     {
-        if (m_unread) {
-            c = *m_unread;
-            m_unread.reset();
+        if (m_hasUnread) {
+            c = m_unread;
+            m_hasUnread = false;
             return true;
         }
         if (--m_budget < 0) {
@@ -105,7 +105,7 @@ private:
     {
         char next;
         if (c == '\r' && get(next) && next != '\n')
-            m_unread = next;
+            unread(next);
     }
 
     // Reads up to the closing quote; a doubled quote stands for one.
@@ -120,7 +120,7 @@ private:
                 if (!get(next))
                     return !m_overrun; // the closing quote ends the file
                 if (next != '"') {
-                    m_unread = next;
+                    unread(next);
                     return true;
                 }
             }
@@ -128,8 +128,15 @@ private:
         }
     }
 
+    void unread(char c)
+    {
+        m_unread = c;
+        m_hasUnread = true;
+    }
+
     QIODevice &m_in;
-    std::optional<char> m_unread;
+    char m_unread = 0;
+    bool m_hasUnread = false;
     bool m_pendingField = false;
     bool m_overrun = false;
     qsizetype m_budget = 0;

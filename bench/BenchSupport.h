@@ -1,0 +1,68 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace qn::bench {
+
+// Keeps each benchmark's time per iteration so that ratios between them can
+// be printed after the run, as measured in the same run.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &r : runs) {
+            if (r.iterations > 0)
+                m_seconds[r.benchmark_name()] = r.real_accumulated_time / double(r.iterations);
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    double seconds(const std::string &name) const
+    {
+        const auto it = m_seconds.find(name);
+        return it == m_seconds.end() ? 0 : it->second;
+    }
+    void ratio(const std::string &what, const std::string &a, const std::string &b, double limit) const
+    {
+        const double x = seconds(a), y = seconds(b);
+        if (x <= 0 || y <= 0) {
+            std::printf("%-58s  (not measured)\n", what.c_str());
+            return;
+        }
+        std::printf("%-58s %9.3f ms / %9.3f ms = %6.2fx  (aim: at most %.2fx) %s\n", what.c_str(), x * 1e3,
+                    y * 1e3, x / y, limit, x / y <= limit ? "ok" : "OVER");
+    }
+
+private:
+    std::map<std::string, double> m_seconds;
+};
+
+// A directory of n empty-ish regular files with short varied names.
+inline void makeFiles(const QString &dir, int n, const char *prefix = "file")
+{
+    QDir().mkpath(dir);
+    const QByteArray base = QFile::encodeName(dir) + '/';
+    for (int i = 0; i < n; ++i) {
+        const QByteArray path = base + prefix + QByteArray::number(i) + ".dat";
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd >= 0) {
+            if (::write(fd, "0123456789", size_t(i % 11)) < 0) {
+            }
+            ::close(fd);
+        }
+    }
+}
+
+} // namespace qn::bench
