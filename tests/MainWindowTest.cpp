@@ -158,6 +158,33 @@ TEST(MainWindow, EveryToolbarKeyReachesItsCommand)
     EXPECT_FALSE(h.window->hasExited());
 }
 
+TEST(MainWindow, EveryMenuItemReachesItsCommand)
+{
+    Harness h;
+    const auto trigger = [&](const char *item) {
+        h.messages.shown.clear();
+        h.find<QAction>(item)->trigger();
+        return h.messages.shown.isEmpty() ? QString() : h.messages.shown.first().text;
+    };
+    h.messages.answers = {false};
+    EXPECT_TRUE(trigger("File_Sinki").startsWith(QStringLiteral("新規リストを作成します。")));
+    h.window->settings().SaveDirectory = h.program.path();
+    EXPECT_EQ(trigger("File_MakeList"), QStringLiteral("完了！！"));
+    EXPECT_TRUE(trigger("RClick_MakeList").startsWith(QStringLiteral("同じファイル名が存在します。")));
+    EXPECT_TRUE(trigger("RClick_Delete").startsWith(QStringLiteral("ファイルがリストにありません。")));
+    EXPECT_EQ(trigger("RClick_AddDir"), QStringLiteral("ファイルが存在しません。")); // an empty Documents folder
+    EXPECT_EQ(trigger("Help_Help"), QStringLiteral("ヘルプファイルがありません。"));
+    h.messages.answers = {false};
+    EXPECT_TRUE(trigger("File_End").startsWith(QStringLiteral("プログラムを終了します。")));
+    EXPECT_FALSE(h.window->hasExited());
+
+    // At the root the directory ends in one separator, not two.
+    h.dirs()->setPath(QStringLiteral("/"));
+    EXPECT_EQ(h.window->commands().CurrentDirPrefix(), QStringLiteral("/"));
+    h.dirs()->setPath(QStringLiteral("/tmp/"));
+    EXPECT_EQ(h.window->commands().CurrentDirPrefix(), QStringLiteral("/tmp/"));
+}
+
 TEST(MainWindow, PopupsOpenOnTheRightButtonOnly)
 {
     Harness h;

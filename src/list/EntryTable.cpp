@@ -19,7 +19,7 @@ EntryTable::NameSet &EntryTable::namesIn(const QString &directory)
 bool EntryTable::IsNewEntry(const QString &directory, const QString &fileName) const
 {
     const auto dir = m_index.find(directory);
-    return dir == m_index.end() || !dir->second.count(fileName);
+    return dir == m_index.end() || !dir->second.contains(fileName);
 }
 
 AppendResult EntryTable::AppendEntry(const QString &directory, const QString &fileName)
@@ -35,7 +35,7 @@ void EntryTable::RemoveEntry(int r)
     const ListEntry &gone = m_entries[size_t(r)];
     const auto dir = m_index.find(gone.Directory);
     if (dir != m_index.end())
-        dir->second.erase(gone.FileName);
+        dir->second.remove(gone.FileName);
     m_totalBytes -= gone.Size;
     m_entries.erase(m_entries.begin() + r);
 }

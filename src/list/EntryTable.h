@@ -3,9 +3,10 @@
 #include "list/ListEntry.h"
 #include "platform/FileSystem.h"
 
+#include <QSet>
+
 #include <limits>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace qn {
@@ -34,7 +35,7 @@ public:
     AppendResult AppendEntry(const QString &directory, const QString &fileName, ReadStamp &&readStamp)
     {
         NameSet &names = namesIn(directory);
-        if (names.count(fileName))
+        if (names.contains(fileName))
             return AppendResult::Duplicate;
         FileStamp stamp;
         if (!readStamp(stamp) || stamp.size < 0 || stamp.size > std::numeric_limits<qint64>::max() - m_totalBytes)
@@ -56,7 +57,7 @@ public:
     void reserve(int entries) { m_entries.reserve(size_t(entries) + 1); }
 
 private:
-    using NameSet = std::unordered_set<QString>;
+    using NameSet = QSet<QString>;
     NameSet &namesIn(const QString &directory);
 
     std::vector<ListEntry> m_entries;

@@ -65,6 +65,12 @@ bool fillStamp(const struct stat &st, FileStamp &stamp)
 
 QString decodeName(const char *bytes, qsizetype length)
 {
+    qsizetype i = 0;
+    while (i < length && static_cast<unsigned char>(bytes[i]) < 0x80)
+        ++i;
+    if (i == length)
+        return QString::fromLatin1(bytes, length);
+
     // A leading U+FEFF is part of the name, not a byte-order mark.
     QStringDecoder decoder(QStringConverter::Utf8,
                            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);

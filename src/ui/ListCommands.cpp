@@ -54,7 +54,7 @@ public:
     void step()
     {
         m_cycle.step();
-        if (m_clock.elapsed() >= 100) {
+        if ((++m_steps & 63) == 0 && m_clock.elapsed() >= 100) {
             m_bar->setValue(int(m_cycle.value()));
             m_bar->repaint();
             m_clock.restart();
@@ -71,6 +71,7 @@ private:
     QProgressBar *m_bar;
     ProgressCycle m_cycle;
     QElapsedTimer m_clock;
+    unsigned m_steps = 0;
 };
 
 } // namespace
