@@ -236,6 +236,8 @@ TEST(MainWindow, AboutBoxShowsTheVersionAndBeepsEachTime)
             EXPECT_EQ(w->objectName(), "Ver");
             EXPECT_EQ(w->windowTitle(), QStringLiteral("バージョン情報"));
             version = w->findChild<QLabel *>("Label2")->text();
+            EXPECT_EQ(w->findChild<QWidget *>("Picture1")->geometry(), twipsRect(240, 360, 1335, 1455));
+            w->grab().save(QStringLiteral(QUILNAVER_BUILD_DIR "/about-box.png"));
             modal = w->isModal();
             QTest::mouseClick(w->findChild<QPushButton *>("Command1"), Qt::LeftButton);
         });

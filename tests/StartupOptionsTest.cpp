@@ -156,6 +156,11 @@ TEST(Options, ShowsTheSettingsAndAppliesEveryChangeAtOnce)
     onModal([&](QWidget *w) {
         ASSERT_TRUE(w);
         EXPECT_EQ(w->windowTitle(), "Option");
+        EXPECT_EQ(w->size(), QSize(twips(6420), twips(4860)));
+        EXPECT_EQ(w->findChild<QWidget *>("Frame2")->geometry(), twipsRect(240, 1560, 1695, 1695));
+        EXPECT_EQ(option(w, "Option1", 2)->geometry(), twipsRect(120, 960, 1455, 255));
+        EXPECT_EQ(w->findChild<QWidget *>("Command2")->geometry(), twipsRect(5160, 4200, 1095, 375));
+        EXPECT_TRUE(w->grab().save(QStringLiteral(QUILNAVER_BUILD_DIR "/options-dialog.png")));
         EXPECT_EQ(w->findChild<QLabel *>("SaveDir")->text(), QDir::homePath() + "/Documents/");
         EXPECT_EQ(w->findChild<QLabel *>("SaveName")->text(), "list.txt");
         EXPECT_TRUE(option(w, "Option1", 3)->isChecked());

@@ -45,14 +45,6 @@ qsizetype utf8SequenceLength(unsigned char lead)
 
 } // namespace
 
-void Cp932Encoder::append(QByteArray &out, QStringView text)
-{
-    const qsizetype start = out.size();
-    out.resize(start + maxEncodedSize(text.size()));
-    char *end = write(out.data() + start, text);
-    out.resize(end - out.data());
-}
-
 // Code page 932 never needs more bytes for a character than UTF-8 does, and
 // UTF-8 needs at most three bytes per UTF-16 unit: 3n bytes are always enough.
 char *Cp932Encoder::write(char *dst, QStringView text)
@@ -103,14 +95,6 @@ char *Cp932Encoder::write(char *dst, QStringView text)
         --outLeft;
     }
     return dst;
-}
-
-QByteArray toCp932(QStringView text)
-{
-    QByteArray out;
-    Cp932Encoder encoder;
-    encoder.append(out, text);
-    return out;
 }
 
 } // namespace qn

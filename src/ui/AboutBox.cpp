@@ -48,7 +48,7 @@ AboutBox::AboutBox(const std::function<void()> &beep, QWidget *parent)
     auto *title = label(frame, "Label1", twipsRect(1800, 480, 2175, 375), QStringLiteral("Quilnaver"), 14.25);
     auto *version = label(frame, "Label2", twipsRect(1920, 960, 1695, 255), QString(), 11.25);
     auto *credit = label(frame, "Label3", twipsRect(1800, 1320, 2175, 255),
-                         QStringLiteral("ファイルリスト作成ツール"), 11.25);
+                         QStringLiteral("リスト作成ツール"), 11.25);
     title->setAccessibleName(title->text());
     credit->setAccessibleName(credit->text());
 
