@@ -2,12 +2,15 @@
 // a bare readdir + fstatat loop over the same directory, warm cache.
 #include "BenchSupport.h"
 
+#include "list/EntryTable.h"
 #include "ui/DirList.h"
 #include "ui/ListCommands.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QTableView>
+
+#include <optional>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -51,6 +54,22 @@ void BM_ReaddirFstatat(benchmark::State &state)
         }
         ::closedir(d);
         benchmark::DoNotOptimize(total);
+    }
+}
+
+// The same work without any window: scan, duplicate test, stamp, append.
+void BM_TableOnly(benchmark::State &state)
+{
+    const QString dir = dirFor(int(state.range(0))) + QLatin1Char('/');
+    std::optional<qn::EntryTable> kept;
+    for (auto _ : state) {
+        state.PauseTiming();
+        kept.emplace();
+        state.ResumeTiming();
+        qn::DirScanner scan(dir);
+        QString name;
+        while (scan.next(name))
+            kept->AppendEntry(dir, name, [&scan](qn::FileStamp &s) { return scan.readStamp(s); });
     }
 }
 
@@ -122,6 +141,7 @@ void BM_UnitChange(benchmark::State &state)
 
 BENCHMARK(BM_Find)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_ReaddirFstatat)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_TableOnly)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AddDirectory)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AddDirectoryAgain)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_RemoveFirst)->Unit(benchmark::kMillisecond)->Iterations(5);

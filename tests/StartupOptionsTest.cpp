@@ -130,21 +130,6 @@ TEST(Exit, FailedSaveAsksAndCancelStays)
     EXPECT_TRUE(h.window->hasExited());
 }
 
-TEST(Exit, FailedSaveKeepsThePreviousSettingsFile)
-{
-    Fixture list;
-    const QByteArray previous = settingsFor(list.path().chopped(1), 2, 0, list.path());
-    Harness h(previous);
-    ::chmod(h.program.nativePath().constData(), 0555); // no new file can be made beside it
-    h.messages.answers = {true, false};
-    const bool exited = h.window->ConfirmExit();
-    ::chmod(h.program.nativePath().constData(), 0755);
-    if (::geteuid() != 0) {
-        EXPECT_FALSE(exited);
-    }
-    EXPECT_TRUE(readAll(h.window->settingsFilePath()) == previous || exited);
-}
-
 TEST(Options, ShowsTheSettingsAndAppliesEveryChangeAtOnce)
 {
     Harness h;

@@ -90,6 +90,15 @@ QString rootOfDesignation(const QString &designation)
     return rootWithSeparator(root);
 }
 
+bool sameVolumeRoot(const QString &a, const QString &b)
+{
+#ifdef Q_OS_WIN
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+#else
+    return a == b;
+#endif
+}
+
 bool isVolumeUsable(const QString &root)
 {
     bool ok = false;

@@ -20,6 +20,9 @@ Volume volumeOf(const QString &path);
 // The root named by a designation: the text before " [".
 QString rootOfDesignation(const QString &designation);
 
+// Whether two roots name the same volume (drive letters ignore case).
+bool sameVolumeRoot(const QString &a, const QString &b);
+
 // A volume can be used when its root is a readable directory.
 bool isVolumeUsable(const QString &root);
 

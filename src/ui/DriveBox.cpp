@@ -29,7 +29,7 @@ void DriveBox::refreshVolumes()
 int DriveBox::indexOfRoot(const QString &root) const
 {
     for (int i = 0; i < count(); ++i) {
-        if (itemData(i, RootRole).toString() == root)
+        if (sameVolumeRoot(itemData(i, RootRole).toString(), root))
             return i;
     }
     return -1;

@@ -465,7 +465,7 @@ void MainWindow::onDirectoryChanged(const QString &path)
     // The directory becomes its volume's current one; the selector follows
     // when the list has moved onto another volume.
     const QString designation = m_drive->rememberDirectory(path);
-    if (!designation.isEmpty() && rootOfDesignation(designation) != rootOfDesignation(m_drive->drive())) {
+    if (!designation.isEmpty() && !sameVolumeRoot(rootOfDesignation(designation), rootOfDesignation(m_drive->drive()))) {
         m_drive->showDrive(designation);
         m_settings.LastGoodDrive = designation;
     }
