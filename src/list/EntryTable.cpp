@@ -9,7 +9,10 @@ EntryTable::EntryTable()
 
 EntryTable::NameSet &EntryTable::namesIn(const QString &directory)
 {
-    if (m_lastNames && m_lastDirectory == directory)
+    // The same shared string, as in a directory add, needs no comparison.
+    if (m_lastNames
+        && ((m_lastDirectory.constData() == directory.constData() && m_lastDirectory.size() == directory.size())
+            || m_lastDirectory == directory))
         return *m_lastNames;
     m_lastNames = &m_index[directory];
     m_lastDirectory = directory;
