@@ -2,6 +2,7 @@
 // a bare readdir + fstatat loop over the same directory, warm cache.
 #include "BenchSupport.h"
 
+#include "list/DirectoryAdd.h"
 #include "list/EntryTable.h"
 #include "ui/DirList.h"
 #include "ui/ListCommands.h"
@@ -67,9 +68,7 @@ void BM_TableOnly(benchmark::State &state)
         kept.emplace();
         state.ResumeTiming();
         qn::DirScanner scan(dir);
-        QString name;
-        while (scan.next(name))
-            kept->AppendEntry(dir, name, [&scan](qn::FileStamp &s) { return scan.readStamp(s); });
+        qn::AppendDirectory(*kept, dir, scan, [] {});
     }
 }
 

@@ -1,5 +1,7 @@
 #include "list/EntryTable.h"
 
+#include <algorithm>
+
 namespace qn {
 
 EntryTable::EntryTable()
@@ -7,12 +9,17 @@ EntryTable::EntryTable()
     Clear();
 }
 
-EntryTable::NameSet &EntryTable::namesIn(const QString &directory)
+bool EntryTable::isLastDirectory(const QString &directory) const
 {
     // The same shared string, as in a directory add, needs no comparison.
-    if (m_lastNames
-        && ((m_lastDirectory.constData() == directory.constData() && m_lastDirectory.size() == directory.size())
-            || m_lastDirectory == directory))
+    return m_lastNames
+           && ((m_lastDirectory.constData() == directory.constData() && m_lastDirectory.size() == directory.size())
+               || m_lastDirectory == directory);
+}
+
+EntryTable::NameSet &EntryTable::namesIn(const QString &directory)
+{
+    if (isLastDirectory(directory))
         return *m_lastNames;
     m_lastNames = &m_index[directory];
     m_lastDirectory = directory;
@@ -21,6 +28,8 @@ EntryTable::NameSet &EntryTable::namesIn(const QString &directory)
 
 bool EntryTable::IsNewEntry(const QString &directory, const QString &fileName) const
 {
+    if (isLastDirectory(directory))
+        return !m_lastNames->contains(fileName);
     const auto dir = m_index.find(directory);
     return dir == m_index.end() || !dir->second.contains(fileName);
 }
@@ -29,6 +38,15 @@ AppendResult EntryTable::AppendEntry(const QString &directory, const QString &fi
 {
     const QString path = directory + fileName;
     return AppendEntry(directory, fileName, [&](FileStamp &stamp) { return readFileStamp(path, stamp); });
+}
+
+void EntryTable::reserve(const QString &directory, int more)
+{
+    const size_t needed = m_entries.size() + size_t(more);
+    if (needed > m_entries.capacity())
+        m_entries.reserve(std::max(needed, m_entries.capacity() * 2));
+    NameSet &names = namesIn(directory);
+    names.reserve(names.size() + more);
 }
 
 void EntryTable::RemoveEntry(int r)

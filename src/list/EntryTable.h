@@ -54,18 +54,20 @@ public:
     // Back to slot 0 alone.
     void Clear();
 
-    void reserve(int entries) { m_entries.reserve(size_t(entries) + 1); }
+    // Room for `more` further entries in directory, growing geometrically.
+    void reserve(const QString &directory, int more);
 
 private:
     using NameSet = QSet<QString>;
     NameSet &namesIn(const QString &directory);
+    bool isLastDirectory(const QString &directory) const;
 
     std::vector<ListEntry> m_entries;
     qint64 m_totalBytes = 0;
     std::unordered_map<QString, NameSet> m_index;
     // Adds of a directory come in runs; remember the last set looked up.
-    QString m_lastDirectory;
-    NameSet *m_lastNames = nullptr;
+    mutable QString m_lastDirectory;
+    mutable NameSet *m_lastNames = nullptr;
 };
 
 } // namespace qn

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 namespace qn {
 
@@ -48,6 +49,13 @@ public:
     // Reads the stamp of the name that next() returned last, through the
     // directory's own handle; false when it has vanished or is no regular file.
     bool readStamp(FileStamp &stamp) const;
+    // Keeps the name that next() returned last, as the file system spells
+    // it, for readStamps().
+    void keepName();
+    // Reads the stamps of every kept name, in the order kept, sharing the
+    // work with a second thread when there are enough of them; ok[i] tells
+    // whether stamps[i] could be read.
+    void readStamps(std::vector<FileStamp> &stamps, std::vector<char> &ok) const;
 
     struct Impl;
 

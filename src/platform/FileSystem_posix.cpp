@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <thread>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -204,6 +205,8 @@ struct DirScanner::Impl {
     DIR *dir = nullptr;
     bool failed = false;
     const char *current = nullptr;
+    std::vector<char> kept; // NUL-terminated names, one after the other
+    std::vector<size_t> keptOffsets;
 };
 
 DirScanner::DirScanner(const QString &directory)
@@ -255,6 +258,43 @@ bool DirScanner::next(QString &name)
         name = decodeName(e->d_name, qsizetype(strlen(e->d_name)));
         return true;
     }
+}
+
+void DirScanner::keepName()
+{
+    if (!m_impl->current)
+        return;
+    m_impl->keptOffsets.push_back(m_impl->kept.size());
+    m_impl->kept.insert(m_impl->kept.end(), m_impl->current, m_impl->current + strlen(m_impl->current) + 1);
+}
+
+void DirScanner::readStamps(std::vector<FileStamp> &stamps, std::vector<char> &ok) const
+{
+    const size_t n = m_impl->keptOffsets.size();
+    stamps.assign(n, FileStamp());
+    ok.assign(n, 0);
+    if (m_impl->fd < 0)
+        return;
+    const int fd = m_impl->fd;
+    const char *names = m_impl->kept.data();
+    const size_t *offsets = m_impl->keptOffsets.data();
+    const auto work = [&, fd, names, offsets](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            struct stat st;
+            ok[i] = ::fstatat(fd, names + offsets[i], &st, 0) == 0 && fillStamp(st, stamps[i]);
+        }
+    };
+    // Looking up names is most of the cost of a large directory, and the
+    // kernel does it in parallel; for a few thousand names a thread is not
+    // worth starting.
+    if (n < 4096) {
+        work(0, n);
+        return;
+    }
+    const size_t half = n / 2;
+    std::thread helper(work, half, n);
+    work(0, half);
+    helper.join();
 }
 
 bool DirScanner::readStamp(FileStamp &stamp) const

@@ -71,6 +71,7 @@ struct DirScanner::Impl {
     bool failed = false;
     FileStamp current;
     bool hasCurrent = false;
+    std::vector<FileStamp> kept;
 };
 
 DirScanner::DirScanner(const QString &directory)
@@ -113,6 +114,19 @@ bool DirScanner::next(QString &name)
             return true;
     }
     return false;
+}
+
+void DirScanner::keepName()
+{
+    if (m_impl->hasCurrent)
+        m_impl->kept.push_back(m_impl->current);
+}
+
+// FindFirstFile already delivered each stamp with its name.
+void DirScanner::readStamps(std::vector<FileStamp> &stamps, std::vector<char> &ok) const
+{
+    stamps = m_impl->kept;
+    ok.assign(stamps.size(), 1);
 }
 
 bool DirScanner::readStamp(FileStamp &stamp) const

@@ -1,5 +1,6 @@
 #include "ui/ListCommands.h"
 
+#include "list/DirectoryAdd.h"
 #include "list/EntryTable.h"
 #include "list/Progress.h"
 #include "output/ListFile.h"
@@ -118,19 +119,7 @@ void ListCommands::AddDirectoryFiles()
     progress.start();
 
     DirScanner scan(directory);
-    bool failed = false;
-    bool anyName = false;
-    QString name;
-    while (scan.next(name)) {
-        anyName = true;
-        progress.step();
-        const auto result = m_table.AppendEntry(directory, name, [&scan](FileStamp &s) { return scan.readStamp(s); });
-        if (result == AppendResult::Failed) {
-            failed = true;
-            break;
-        }
-    }
-    failed = failed || !anyName || scan.failed();
+    const bool failed = !AppendDirectory(m_table, directory, scan, [&progress] { progress.step(); });
 
     m_model.showAppended();
     m_w.grid->setUpdatesEnabled(true);
