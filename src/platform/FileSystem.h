@@ -46,9 +46,6 @@ public:
     // The next name, without directory; false at the end or on a read error.
     bool next(QString &name);
     bool failed() const;
-    // Reads the stamp of the name that next() returned last, through the
-    // directory's own handle; false when it has vanished or is no regular file.
-    bool readStamp(FileStamp &stamp) const;
     // Keeps the name that next() returned last, as the file system spells
     // it, for readStamps().
     void keepName();

@@ -297,14 +297,4 @@ void DirScanner::readStamps(std::vector<FileStamp> &stamps, std::vector<char> &o
     helper.join();
 }
 
-bool DirScanner::readStamp(FileStamp &stamp) const
-{
-    if (!m_impl->current)
-        return false;
-    struct stat st;
-    if (::fstatat(m_impl->fd, m_impl->current, &st, 0) != 0)
-        return false;
-    return fillStamp(st, stamp);
-}
-
 } // namespace qn

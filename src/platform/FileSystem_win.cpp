@@ -129,12 +129,4 @@ void DirScanner::readStamps(std::vector<FileStamp> &stamps, std::vector<char> &o
     ok.assign(stamps.size(), 1);
 }
 
-bool DirScanner::readStamp(FileStamp &stamp) const
-{
-    if (!m_impl->hasCurrent)
-        return false;
-    stamp = m_impl->current;
-    return true;
-}
-
 } // namespace qn
