@@ -112,6 +112,25 @@ TEST(Exit, SavesTheTenLinesOnlyWhenAskedTo)
     }
 }
 
+TEST(Exit, DirectoryWithACommaSurvivesARestart)
+{
+    Fixture fx;
+    fx.subdir("A,B");
+    const QString dir = fx.path() + "A,B";
+    QByteArray saved;
+    {
+        Harness h;
+        h.openDirectory(dir);
+        h.click("SettingSave");
+        ASSERT_TRUE(h.window->ConfirmExit());
+        saved = readAll(h.window->settingsFilePath());
+    }
+    Harness again(saved);
+    EXPECT_EQ(again.dirs()->path(), dir);
+    EXPECT_EQ(again.files()->path(), dir);
+    EXPECT_EQ(again.window->settings().SettingsSaveOption, 0);
+}
+
 TEST(Exit, FailedSaveAsksAndCancelStays)
 {
     Harness h;
