@@ -26,6 +26,12 @@ void DriveBox::refreshVolumes()
     setCurrentIndex(keep >= 0 ? keep : (count() > 0 ? 0 : -1));
 }
 
+void DriveBox::showPopup()
+{
+    refreshVolumes();
+    QComboBox::showPopup();
+}
+
 int DriveBox::indexOfRoot(const QString &root) const
 {
     for (int i = 0; i < count(); ++i) {

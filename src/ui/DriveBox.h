@@ -28,6 +28,9 @@ public:
     // Shows the volume of designation without raising driveChanged.
     void showDrive(const QString &designation);
 
+    // The list is read anew each time it opens, so a volume mounted since shows up.
+    void showPopup() override;
+
 signals:
     void driveChanged();
 
