@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/Settings.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -10,7 +12,8 @@ namespace qn {
 
 // The ten values of the settings file, in file order.
 struct SettingsRecord {
-    int columnWidths[4] = {1800, 1300, 1400, 4000};
+    int columnWidths[4] = {DefaultColumnWidths[0], DefaultColumnWidths[1], DefaultColumnWidths[2],
+                           DefaultColumnWidths[3]};
     QString lastGoodDrive;
     QString listDirectory;
     QString saveDirectory;

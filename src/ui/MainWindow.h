@@ -98,7 +98,8 @@ private:
     QHash<QString, QAction *> m_buttons;
 
     std::unique_ptr<ListCommands> m_commands;
-    int m_columnTwips[4] = {1800, 1300, 1400, 4000};
+    int m_columnTwips[4] = {DefaultColumnWidths[0], DefaultColumnWidths[1], DefaultColumnWidths[2],
+                            DefaultColumnWidths[3]};
     bool m_settingWidths = false;
     int m_hyojiPicture = 0;
     bool m_recovering = false;
