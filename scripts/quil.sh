@@ -48,7 +48,7 @@ sanitize)
 bench)
     install_missing
     build build-release -DCMAKE_BUILD_TYPE=Release -DQUILNAVER_TESTS=OFF -DQUILNAVER_BENCH=ON
-    for b in build-release/bench/bench_*; do QT_QPA_PLATFORM=offscreen "$b"; done
+    bash scripts/run-benchmarks.sh build-release/bench
     ;;
 *)
     echo "usage: $0 run|test|sanitize|bench" >&2

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDialog>
 #include <QString>
 
 class QWidget;
@@ -24,8 +25,15 @@ public:
     bool confirm(const QString &text, const QString &title = QString()) override;
 
 private:
-    bool show(const QString &text, const QString &title, bool withCancel);
     QWidget *m_parent;
+};
+
+// The box itself: the text, then OK (and キャンセル) in this order on every
+// desktop, OK being the default.
+class MessageBox : public QDialog {
+    Q_OBJECT
+public:
+    MessageBox(const QString &text, const QString &title, bool withCancel, QWidget *parent = nullptr);
 };
 
 QString programTitle();
