@@ -1,19 +1,15 @@
+#include "ui/Fonts.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
 #include "ui/Services.h"
 
 #include <QApplication>
-#include <QFont>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quilnaver"));
-    // The grid's font is named as on a Japanese Windows desktop; elsewhere a
-    // Japanese proportional gothic stands in for it.
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
-                               {QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
-                                QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans CJK JP")});
+    qn::installFontSubstitutes();
 
     qn::DialogMessages messages;
     qn::DialogSaveFileChooser chooser;

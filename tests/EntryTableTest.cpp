@@ -3,6 +3,8 @@
 #include "list/DateText.h"
 #include "list/EntryTable.h"
 #include "list/Progress.h"
+#include "platform/SafeWrite.h"
+#include "settings/Settings.h"
 
 #include <gtest/gtest.h>
 
@@ -173,6 +175,37 @@ TEST(NativeNames, StrayBytesSurviveTheRoundTrip)
     EXPECT_NE(decodeName("a\xff", 2), decodeName("a\xfe", 2));
     EXPECT_EQ(displayName(decodeName("a\xff", 2)), QStringLiteral("a\uFFFD"));
     EXPECT_EQ(displayName(QStringLiteral("日本")), QStringLiteral("日本"));
+}
+
+TEST(NativeNames, APathHoldingANulNamesNothing)
+{
+    test::Fixture fx;
+    fx.subdir("d");
+    fx.file("f", "12");
+    const QString cutToDir = fx.path() + QChar(0) + "x";
+    const QString cutToFile = fx.path() + "f" + QChar(0) + "x";
+    FileStamp stamp;
+    EXPECT_TRUE(isDirectory(fx.path() + "d"));
+    EXPECT_FALSE(isDirectory(cutToDir));
+    EXPECT_FALSE(readFileStamp(cutToFile, stamp));
+    EXPECT_FALSE(isRegularFile(cutToFile));
+    bool ok = true;
+    subdirectories(cutToDir, &ok);
+    EXPECT_FALSE(ok);
+    DirScanner scan(cutToDir);
+    EXPECT_FALSE(scan.isOpen());
+    EXPECT_FALSE(saveBytes(cutToFile, "x"));
+    EXPECT_EQ(test::readAll(fx.path() + "f"), QByteArray("12"));
+}
+
+TEST(NativeNames, OnlyTheSlashSeparatesDirectories)
+{
+    EXPECT_TRUE(isDirSeparator(QLatin1Char('/')));
+    EXPECT_FALSE(isDirSeparator(QLatin1Char('\\')));
+    EXPECT_EQ(withTrailingSeparator(QStringLiteral("/data/a\\")), QStringLiteral("/data/a\\/"));
+    EXPECT_EQ(withTrailingSeparator(QStringLiteral("/data/")), QStringLiteral("/data/"));
+    EXPECT_EQ(withTrailingSeparator(QStringLiteral("/")), QStringLiteral("/"));
+    EXPECT_EQ(nativePath(QStringLiteral("/a\\b/")), QStringLiteral("/a\\b/"));
 }
 
 TEST(DirScanner, OrdinaryFilesOnly)

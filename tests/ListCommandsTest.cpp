@@ -3,6 +3,7 @@
 #include "ui/EntryModel.h"
 
 #include <QAbstractItemModelTester>
+#include <sys/stat.h>
 #include <QProgressBar>
 #include <gtest/gtest.h>
 
@@ -290,16 +291,16 @@ TEST(MakeListFile, WritesAsksBeforeReplacingAndReportsFailures)
     EXPECT_EQ(h.messages.texts(), QStringList{failed});
     EXPECT_FALSE(QFileInfo::exists(out.path() + "missing"));
 
-    out.file(".hidden.txt", "secret");
+    // A directory or a pipe holds the name: refused, and left alone.
     out.subdir("dir.txt");
+    ASSERT_EQ(::mkfifo((out.nativePath() + "pipe.txt").constData(), 0644), 0);
     h.window->settings().SaveDirectory = out.path();
-    for (const char *name : {".hidden.txt", "dir.txt"}) {
+    for (const char *name : {"dir.txt", "pipe.txt"}) {
         h.messages.shown.clear();
         h.window->settings().SaveFileName = name;
         h.click("ListMake");
         EXPECT_EQ(h.messages.texts(), QStringList{failed}) << name;
     }
-    EXPECT_EQ(readAll(out.path() + ".hidden.txt"), QByteArray("secret"));
     EXPECT_TRUE(QFileInfo(out.path() + "dir.txt").isDir());
 
     // The very next write follows a changed file name.
@@ -308,6 +309,80 @@ TEST(MakeListFile, WritesAsksBeforeReplacingAndReportsFailures)
     h.click("ListMake");
     EXPECT_EQ(h.messages.texts(), QStringList{Done});
     EXPECT_TRUE(QFileInfo::exists(out.path() + "other.txt"));
+}
+
+TEST(MakeListFile, HiddenListFileIsAskedAboutAndReplacedEveryTime)
+{
+    Harness h;
+    Fixture out;
+    h.window->settings().SaveDirectory = out.path();
+    h.window->settings().SaveFileName = ".list.txt";
+    const QString confirm = QStringLiteral("同じファイル名が存在します。\r上書きしてもよろしいですか？");
+    h.click("ListMake");
+    EXPECT_EQ(h.messages.texts(), QStringList{Done});
+    for (int i = 0; i < 2; ++i) {
+        h.messages.shown.clear();
+        h.click("ListMake");
+        EXPECT_EQ(h.messages.texts(), (QStringList{confirm, Done}));
+    }
+    out.file(".secret", "mine");
+    h.window->settings().SaveFileName = ".secret";
+    h.messages.shown.clear();
+    h.messages.answers = {false};
+    h.click("ListMake");
+    EXPECT_EQ(h.messages.texts(), (QStringList{confirm, QStringLiteral("オプションで設定を変更してください。")}));
+    EXPECT_EQ(readAll(out.path() + ".secret"), QByteArray("mine"));
+}
+
+// A list of about 70 KB, then a disk that fills at every kind of point.
+TEST(MakeListFile, FullDiskKeepsThePreviousFileAndSaysSo)
+{
+    Harness h;
+    Fixture fx;
+    Fixture out;
+    for (int i = 0; i < 300; ++i)
+        fx.file(QByteArray("file-with-a-long-name-") + QByteArray(180, 'n') + QByteArray::number(i), "x");
+    h.openDirectory(fx.path());
+    h.click("DirAdd");
+    ASSERT_EQ(h.rows(), 300);
+    h.window->settings().SaveDirectory = out.path();
+    const QString target = out.path() + "list.txt";
+    out.file("list.txt", QByteArray(89, 'p'));
+    const QByteArray previous = readAll(target);
+
+    for (rlim_t limit : {rlim_t(1), rlim_t(88), rlim_t(4096), rlim_t(16383), rlim_t(40000), rlim_t(65536)}) {
+        h.messages.shown.clear();
+        {
+            FileSizeLimit full(limit);
+            h.click("ListMake");
+        }
+        ASSERT_EQ(h.messages.shown.size(), 2) << limit;
+        EXPECT_EQ(h.messages.shown[1].text, QStringLiteral("リストを作成できませんでした。")) << limit;
+        EXPECT_EQ(readAll(target), previous) << limit;
+        EXPECT_EQ(filesIn(out.path()), QStringList{"list.txt"}) << limit;
+    }
+    h.messages.shown.clear();
+    h.click("ListMake");
+    EXPECT_EQ(h.messages.shown.last().text, Done);
+    EXPECT_GT(readAll(target).size(), 65536);
+}
+
+TEST(AddCommands, BackslashIsAnOrdinaryCharacterOfAName)
+{
+    Harness h;
+    Fixture fx;
+    fx.subdir("a\\");
+    fx.file("a\\/inside.txt", "12345");
+    h.openDirectory(fx.path() + "a\\");
+    EXPECT_EQ(h.window->commands().CurrentDirPrefix(), fx.path() + "a\\/");
+    h.doubleClickFile("inside.txt");
+    EXPECT_TRUE(h.messages.shown.isEmpty());
+    ASSERT_EQ(h.rows(), 1);
+    EXPECT_EQ(h.cell(1, 3), fx.path() + "a\\/");
+
+    h.click("DirAdd");
+    EXPECT_EQ(h.messages.texts(), QStringList{Done});
+    EXPECT_EQ(h.rows(), 1); // the same file, the same directory: a duplicate
 }
 
 } // namespace

@@ -7,11 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sys/wait.h>
+
 namespace qn {
 namespace {
 
-using test::Fixture;
-using test::readAll;
+using namespace test;
 
 void add(EntryTable &t, const QString &name, qint64 size, const QString &dir = QStringLiteral("/d/"))
 {
@@ -102,34 +104,83 @@ TEST(ListFile, NamesTheCodePageCannotHold)
     EXPECT_TRUE(lines[6].isEmpty());
 }
 
-// A device that breaks after a few bytes, as a full disk would.
-class FailingSaveFile : public QSaveFile {
-public:
-    using QSaveFile::QSaveFile;
-
-protected:
-    qint64 writeData(const char *data, qint64 len) override
-    {
-        if (m_written > 4)
-            return -1;
-        const qint64 n = QSaveFile::writeData(data, std::min<qint64>(len, 5));
-        m_written += n;
-        return n;
-    }
-
-private:
-    qint64 m_written = 0;
-};
-
-TEST(SafeWrite, FailureHalfWayKeepsTheOldFile)
+TEST(SafeWrite, WriteErrorAtAnySizeKeepsTheOldFile)
 {
     Fixture fx;
     const QString path = fx.path() + "list.txt";
-    ASSERT_TRUE(saveBytes(path, "old contents\r\n"));
-    FailingSaveFile file(path);
-    EXPECT_FALSE(saveBytes(file, QByteArray(100000, 'n')));
-    EXPECT_EQ(readAll(path), QByteArray("old contents\r\n"));
-    EXPECT_EQ(QDir(fx.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"list.txt"});
+    const QByteArray old("old contents\r\n");
+    ASSERT_TRUE(saveBytes(path, old));
+    // The error meets the first byte, a partial buffer, a buffer's edge, or
+    // the very last byte of 64 KiB.
+    const QByteArray big(64 * 1024, 'n');
+    for (rlim_t limit : {rlim_t(0), rlim_t(1), rlim_t(89), rlim_t(4095), rlim_t(16384), rlim_t(16385),
+                         rlim_t(64 * 1024 - 1)}) {
+        bool saved;
+        {
+            FileSizeLimit full(limit);
+            saved = saveBytes(path, big);
+        }
+        EXPECT_FALSE(saved) << limit;
+        EXPECT_EQ(readAll(path), old) << limit;
+        EXPECT_EQ(filesIn(fx.path()), QStringList{"list.txt"}) << limit;
+    }
+    {
+        FileSizeLimit roomEnough(big.size());
+        EXPECT_TRUE(saveBytes(path, big));
+    }
+    EXPECT_EQ(readAll(path), big);
+}
+
+TEST(SafeWrite, SmallWritesToAFullDiskFailToo)
+{
+    Fixture fx;
+    const QString path = fx.path() + "quilnaver.cfg";
+    const QByteArray old(" 1800 \r\n");
+    ASSERT_TRUE(saveBytes(path, old));
+    for (int size = 1; size <= 200; size += 7) {
+        FileSizeLimit full(size - 1);
+        EXPECT_FALSE(saveBytes(path, QByteArray(size, 's'))) << size;
+    }
+    EXPECT_EQ(readAll(path), old);
+    EXPECT_EQ(filesIn(fx.path()), QStringList{"quilnaver.cfg"});
+}
+
+// Runs f where file permissions apply: in a child that has given up root
+// when the tests run as root, here otherwise. True when f returned true.
+bool asOrdinaryUser(const std::function<bool()> &f)
+{
+    if (::geteuid() != 0)
+        return f();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool ok = ::setgid(65534) == 0 && ::setuid(65534) == 0 && f();
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(SafeWrite, ReplacesInPlaceOnlyWhereNoNewFileCanBeMade)
+{
+    Fixture fx;
+    fx.subdir("locked");
+    const QString locked = fx.path() + "locked/";
+    const QString path = locked + "list.txt";
+    fx.file("locked/list.txt", "old");
+    fx.file("locked/readonly.txt", "keep");
+    ::chmod(fx.nativePath().constData(), 0755);
+    ::chmod(QFile::encodeName(path).constData(), 0666);
+    ::chmod(QFile::encodeName(locked + "readonly.txt").constData(), 0444);
+    ::chmod(QFile::encodeName(locked).constData(), 0555); // no new file in here
+
+    EXPECT_TRUE(asOrdinaryUser([&] { return saveBytes(path, "new list"); }));
+    EXPECT_EQ(readAll(path), QByteArray("new list"));
+    // Neither the directory nor the file can be written: nothing changes.
+    EXPECT_TRUE(asOrdinaryUser([&] { return !saveBytes(locked + "readonly.txt", "x"); }));
+    EXPECT_TRUE(asOrdinaryUser([&] { return !saveBytes(locked + "fresh.txt", "x"); }));
+    EXPECT_EQ(readAll(locked + "readonly.txt"), QByteArray("keep"));
+    EXPECT_EQ(filesIn(locked), (QStringList{"list.txt", "readonly.txt"}));
+    ::chmod(QFile::encodeName(locked).constData(), 0755);
 }
 
 TEST(SafeWrite, BadTargetsFailAndCreateNothing)

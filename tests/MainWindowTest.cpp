@@ -5,6 +5,7 @@
 #include "platform/Volumes.h"
 
 #include <QDialog>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -208,6 +209,42 @@ TEST(MainWindow, PopupsOpenOnTheRightButtonOnly)
     EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("ファイルが存在しません。")});
 }
 
+TEST(MainWindow, DoubleClickAnywhereOverTheGridRemoves)
+{
+    Harness h;
+    h.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(h.window.get()));
+    const QString empty = QStringLiteral("ファイルがリストにありません。\r削除できません。");
+    QHeaderView *titles = h.grid()->horizontalHeader();
+    const QPoint belowRows(20, h.grid()->viewport()->height() - 5);
+    const QPoint onTitle(titles->sectionViewportPosition(0) + 5, titles->height() / 2);
+
+    QTest::mouseDClick(h.grid()->viewport(), Qt::LeftButton, {}, belowRows);
+    QTest::mouseDClick(titles->viewport(), Qt::LeftButton, {}, onTitle);
+    EXPECT_EQ(h.messages.texts(), (QStringList{empty, empty}));
+
+    Fixture fx;
+    fx.file("a", "1");
+    fx.file("b", "22");
+    h.openDirectory(fx.path());
+    h.doubleClickFile("a");
+    h.doubleClickFile("b");
+    h.messages.shown.clear();
+    h.selectGridRow(2);
+    QTest::mouseClick(h.grid()->viewport(), Qt::LeftButton, {}, belowRows);
+    QTest::mouseDClick(h.grid()->viewport(), Qt::LeftButton, {}, belowRows);
+    ASSERT_EQ(h.messages.shown.size(), 1);
+    EXPECT_EQ(h.messages.shown[0].title, QStringLiteral("リストからファイルを削除"));
+    ASSERT_EQ(h.rows(), 1);
+    EXPECT_EQ(h.cell(1, 0), "a");
+
+    // The right button over the titles opens the grid's menu too.
+    auto *menu = h.find<QMenu>("Mnu_RClickDelete");
+    QTest::mousePress(titles->viewport(), Qt::RightButton, {}, onTitle);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+}
+
 TEST(MainWindow, CloseBoxAsksAndCancelKeepsTheWindow)
 {
     Harness h;
@@ -291,6 +328,41 @@ TEST(MainWindow, UnusableDriveReturnsToTheLastGoodOne)
     EXPECT_EQ(h.dirs()->path(), h.services.programDirectory);
     EXPECT_EQ(h.window->settings().LastGoodDrive, volumeOf(h.services.programDirectory).designation);
     EXPECT_EQ(h.files()->path(), h.services.programDirectory);
+}
+
+TEST(DriveBox, AVolumeThatWentAwayLeavesNothingSelected)
+{
+    Fixture a;
+    Fixture b;
+    QList<Volume> volumes = {{a.path(), a.path().chopped(1)}, {b.path(), b.path().chopped(1) + " [B]"}};
+    DriveBox drive;
+    drive.setVolumeSource([&] { return volumes; });
+    int changes = 0;
+    QObject::connect(&drive, &DriveBox::driveChanged, [&] { ++changes; });
+    ASSERT_TRUE(drive.setDrive(b.path().chopped(1) + " [B]"));
+    EXPECT_EQ(changes, 1);
+
+    volumes.removeLast(); // b is unmounted
+    drive.refreshVolumes();
+    EXPECT_EQ(drive.currentIndex(), -1);
+    EXPECT_EQ(changes, 1);
+    // Picking the first volume, the only one left, is a change.
+    drive.setCurrentIndex(0);
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(drive.drive(), a.path().chopped(1));
+}
+
+TEST(Volumes, DesignationIsTheMountPathWithoutATrailingSeparator)
+{
+    for (const Volume &v : mountedVolumes()) {
+        EXPECT_TRUE(v.root.endsWith('/')) << v.root.toStdString();
+        const QString path = v.designation.section(QStringLiteral(" ["), 0, 0);
+        EXPECT_EQ(path, v.root == "/" ? QStringLiteral("/") : v.root.chopped(1));
+        EXPECT_EQ(rootOfDesignation(v.designation), v.root);
+    }
+    EXPECT_EQ(volumeOf(QStringLiteral("/")).designation.section(QStringLiteral(" ["), 0, 0), "/");
+    EXPECT_EQ(rootOfDesignation(QStringLiteral("/mnt/data [DATA]")), "/mnt/data/");
+    EXPECT_EQ(rootOfDesignation(QStringLiteral("/mnt/data/")), "/mnt/data/"); // as older settings files hold it
 }
 
 TEST(MainWindow, LayoutMatchesTheTwipsAndRenders)

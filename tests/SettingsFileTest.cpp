@@ -114,7 +114,14 @@ const ReadCase ReadCases[] = {
     {"SaveOptionOutOfRange", QByteArray(ExampleText).replace("\r\n 0 \r\n", "\r\n 2 \r\n"), false},
     {"UnclosedQuote", QByteArray(ExampleText).replace("files.txt", "\"files.txt"), false},
     {"Binary", QByteArray("\x00\xff\x13\x80,,,\n\n\x00", 11), false},
-    {"EmptyFieldsCount", " 1 , 2 , 3 , 4 ,,,,, 0 , 1 ", true},
+    {"EmptyFieldsCount", " 1 , 2 , 3 , 4 ,,,/,, 0 , 1 ", true},
+    {"EmptySaveDirectory", " 1 , 2 , 3 , 4 ,,,,, 0 , 1 ", false},
+    {"NulInListDirectory", QByteArray(ExampleText).replace("/media/data/Photos", QByteArray("/media\0/data", 12)), false},
+    {"NulInFileName", QByteArray(ExampleText).replace("files.txt", QByteArray("files\0.txt", 10)), false},
+    {"QuotedNul", QByteArray(ExampleText).replace("files.txt", QByteArray("\"a\0b\"", 5)), false},
+    {"WidthBeyondAnyScreen", QByteArray(ExampleText).replace(" 2400 ", " 245761 "), false},
+    {"WidthOfTheWidestScreen", QByteArray(ExampleText).replace(" 2400 ", " 245760 "), true},
+    {"WidthAtTheIntegerLimit", QByteArray(ExampleText).replace(" 2400 ", " 2147483647 "), false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, SettingsReadTest, ::testing::ValuesIn(ReadCases),

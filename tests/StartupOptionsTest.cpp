@@ -4,7 +4,9 @@
 #include "settings/SettingsFile.h"
 #include "ui/OptionDialog.h"
 
+#include <QGroupBox>
 #include <QPushButton>
+#include <QStyleOptionButton>
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
@@ -147,6 +149,97 @@ TEST(Exit, FailedSaveAsksAndCancelStays)
     h.messages.answers = {true, true};
     EXPECT_TRUE(h.window->ConfirmExit());
     EXPECT_TRUE(h.window->hasExited());
+}
+
+TEST(Exit, FullDiskKeepsTheSettingsFileAndAsks)
+{
+    Fixture list;
+    const QByteArray previous = settingsFor(list.path().chopped(1), 1, 0, list.path());
+    Harness h(previous);
+    const QString path = h.window->settingsFilePath();
+    // The file written at exit is as long as the one read: it fails up to its last byte.
+    for (rlim_t limit : {rlim_t(0), rlim_t(1), rlim_t(7), rlim_t(40), rlim_t(previous.size() - 1)}) {
+        h.messages.shown.clear();
+        h.messages.answers = {true, false}; // exit: OK; save failed, exit anyway?: Cancel
+        bool exited;
+        {
+            FileSizeLimit full(limit);
+            exited = h.window->ConfirmExit();
+        }
+        EXPECT_FALSE(exited) << limit;
+        ASSERT_EQ(h.messages.shown.size(), 2) << limit;
+        EXPECT_EQ(h.messages.shown[1].text, QStringLiteral("設定が保存できません。終了しますか？"));
+        EXPECT_EQ(readAll(path), previous) << limit;
+        EXPECT_EQ(filesIn(h.program.path()), QStringList{"quilnaver.cfg"}) << limit;
+    }
+    EXPECT_FALSE(h.window->hasExited());
+    h.window->setColumnWidthTwips(1, 1500);
+    EXPECT_TRUE(h.window->ConfirmExit());
+    EXPECT_EQ(readAll(path), QByteArray(previous).replace(" 1300 ", " 1500 "));
+}
+
+TEST(StartUp, NulBytesAndHugeWidthsGiveTheDefaults)
+{
+    Fixture real;
+    real.subdir("dir");
+    Fixture other;
+    other.file("elsewhere.txt");
+    // Line 6 names real/dir, but a NUL cuts it to `other` for the system.
+    QByteArray cut = settingsFor(real.path() + "dir", 1, 0);
+    cut.replace(encodeName(real.path() + "dir"), encodeName(other.path().chopped(1)) + QByteArray(1, '\0') + "dir");
+    QByteArray wide = settingsFor(real.path() + "dir", 1, 0);
+    wide.replace(" 2400 ", " 2147483647 ");
+    QByteArray wider = settingsFor(real.path() + "dir", 1, 0);
+    wider.replace(" 2400 ", QByteArray::number(MaxColumnTwips + 1));
+    for (const QByteArray &text : {cut, wide, wider}) {
+        Harness h(text);
+        EXPECT_TRUE(h.messages.shown.isEmpty());
+        EXPECT_EQ(h.window->settings().SizeUnit, 3);
+        EXPECT_EQ(h.window->columnWidthTwips(0), 1800);
+        EXPECT_EQ(h.dirs()->path(), QDir::homePath() + "/Documents");
+        EXPECT_EQ(h.files()->count(), 0);
+    }
+    // The widest width a screen can show still loads.
+    QByteArray widest = settingsFor(real.path() + "dir", 1, 0);
+    widest.replace(" 2400 ", " " + QByteArray::number(MaxColumnTwips) + " ");
+    Harness h(widest);
+    EXPECT_EQ(h.window->columnWidthTwips(0), MaxColumnTwips);
+    EXPECT_EQ(h.grid()->columnWidth(0), 16384);
+}
+
+TEST(Options, EveryCaptionShowsWhole)
+{
+    Harness h;
+    QStringList clipped;
+    onModal([&](QWidget *w) {
+        ASSERT_TRUE(w);
+        for (QWidget *c : w->findChildren<QWidget *>()) {
+            QString text;
+            int room = 0;
+            if (auto *label = qobject_cast<QLabel *>(c)) {
+                text = label->text();
+                room = label->contentsRect().width();
+            } else if (auto *radio = qobject_cast<QRadioButton *>(c)) {
+                QStyleOptionButton option;
+                option.initFrom(radio);
+                option.text = radio->text();
+                text = radio->text();
+                room = radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, radio).width();
+            } else if (auto *button = qobject_cast<QPushButton *>(c)) {
+                QStyleOptionButton option;
+                option.initFrom(button);
+                text = button->text();
+                room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+            } else if (auto *frame = qobject_cast<QGroupBox *>(c)) {
+                text = frame->title();
+                room = frame->width();
+            }
+            if (!text.isEmpty() && c->fontMetrics().horizontalAdvance(text) > room)
+                clipped.append(c->objectName() + ": " + text);
+        }
+    });
+    h.find<QAction>("Option_Setting")->trigger();
+    EXPECT_EQ(clipped, QStringList());
 }
 
 TEST(Options, ShowsTheSettingsAndAppliesEveryChangeAtOnce)

@@ -6,17 +6,27 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <fcntl.h>
 #include <ftw.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <ostream>
+#include <string>
 
 // Readable failure messages for Qt strings.
-inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QByteArray &b, std::ostream *os) { *os << '"' << b.toStdString() << '"'; }
+// Long values are cut: a failure must stay readable.
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.left(300).toStdString() << (s.size() > 300 ? "\"... (" + std::to_string(s.size()) + " characters)" : "\"");
+}
+inline void PrintTo(const QByteArray &b, std::ostream *os)
+{
+    *os << '"' << b.left(300).toStdString() << (b.size() > 300 ? "\"... (" + std::to_string(b.size()) + " bytes)" : "\"");
+}
 
 namespace qn::test {
 
@@ -77,6 +87,38 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// A real write error, as on a full disk: while it lives, this process cannot
+// make any file longer than `bytes`, and a write past it fails with EFBIG
+// (SIGXFSZ ignored) instead of ending the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit lower = m_old;
+        lower.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    struct rlimit m_old;
+    void (*m_handler)(int);
+};
+
+// What a folder holds, hidden files included: nothing half-written may stay.
+inline QStringList filesIn(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
 
 inline QByteArray readAll(const QString &path)
 {

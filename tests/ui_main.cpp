@@ -1,3 +1,5 @@
+#include "ui/Fonts.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFont>
@@ -19,7 +21,7 @@ int main(int argc, char **argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     QApplication app(argc, argv);
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"), {QStringLiteral("IPAPGothic")});
+    qn::installFontSubstitutes();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -25,9 +25,22 @@ QString displayName(const QString &name);
 // path does not name an existing, accessible regular file.
 bool readFileStamp(const QString &path, FileStamp &stamp);
 
-// True for an existing regular file that is not hidden.
-bool isOrdinaryFile(const QString &path);
+// True for an existing regular file (symbolic links followed), hidden or not.
+bool isRegularFile(const QString &path);
 bool isDirectory(const QString &path);
+
+// Whether c separates directories: "/" on Linux, where "\" is an ordinary
+// character of a name; "/" and "\" on Windows.
+bool isDirSeparator(QChar c);
+// Paths are kept with "/" inside the program; nativePath gives them as the
+// platform shows and writes them ("C:\foo\" on Windows), fromNativePath
+// takes them back.
+QString nativePath(const QString &path);
+QString fromNativePath(const QString &path);
+
+// Flushes what was written to handle to the disk; false when the disk
+// reports an error.
+bool syncFile(int handle);
 
 // The subdirectories of a directory that are not hidden, sorted by name.
 QStringList subdirectories(const QString &directory, bool *ok = nullptr);

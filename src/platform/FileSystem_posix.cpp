@@ -53,6 +53,22 @@ qsizetype validSequence(const unsigned char *p, const unsigned char *end, char32
 
 bool isHiddenName(const char *name) { return name[0] == '.'; }
 
+// The bytes of path for a system call; a path holding a NUL names nothing
+// (the call would see a shorter, different path).
+bool nativeBytes(const QString &path, QByteArray &bytes)
+{
+    if (path.isEmpty() || path.contains(QChar(0)))
+        return false;
+    bytes = encodeName(path);
+    return true;
+}
+
+bool statPath(const QString &path, struct stat &st)
+{
+    QByteArray bytes;
+    return nativeBytes(path, bytes) && ::stat(bytes.constData(), &st) == 0;
+}
+
 bool fillStamp(const struct stat &st, FileStamp &stamp)
 {
     if (!S_ISREG(st.st_mode))
@@ -147,30 +163,47 @@ QString displayName(const QString &name)
 bool readFileStamp(const QString &path, FileStamp &stamp)
 {
     struct stat st;
-    if (::stat(encodeName(path).constData(), &st) != 0)
-        return false;
-    return fillStamp(st, stamp);
+    return statPath(path, st) && fillStamp(st, stamp);
 }
 
-bool isOrdinaryFile(const QString &path)
+bool isRegularFile(const QString &path)
 {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    if (path.mid(slash + 1).startsWith(QLatin1Char('.')))
-        return false;
     struct stat st;
-    return ::stat(encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+    return statPath(path, st) && S_ISREG(st.st_mode);
 }
 
 bool isDirectory(const QString &path)
 {
     struct stat st;
-    return !path.isEmpty() && ::stat(encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return statPath(path, st) && S_ISDIR(st.st_mode);
 }
+
+bool isDirSeparator(QChar c) { return c == QLatin1Char('/'); }
+QString nativePath(const QString &path) { return path; }
+QString fromNativePath(const QString &path) { return path; }
+
+bool syncFile(int handle)
+{
+    // Pipes and some special files cannot be synced; that is no write error.
+    return handle < 0 || ::fsync(handle) == 0 || errno == EINVAL || errno == EROFS;
+}
+
+namespace {
+
+int openDirectory(const QString &directory)
+{
+    QByteArray bytes;
+    if (!nativeBytes(directory, bytes))
+        return -1;
+    return ::open(bytes.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+} // namespace
 
 QStringList subdirectories(const QString &directory, bool *ok)
 {
     QStringList names;
-    const int fd = ::open(encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = openDirectory(directory);
     DIR *dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
     if (!dir) {
         if (fd >= 0)
@@ -212,7 +245,7 @@ struct DirScanner::Impl {
 DirScanner::DirScanner(const QString &directory)
     : m_impl(std::make_unique<Impl>())
 {
-    m_impl->fd = ::open(encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    m_impl->fd = openDirectory(directory);
     if (m_impl->fd >= 0) {
         m_impl->dir = ::fdopendir(m_impl->fd);
         if (!m_impl->dir) {

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <io.h>
 #include <windows.h>
 
 namespace qn {
@@ -44,10 +45,22 @@ bool readFileStamp(const QString &path, FileStamp &stamp)
     return true;
 }
 
-bool isOrdinaryFile(const QString &path)
+bool isRegularFile(const QString &path)
 {
     const DWORD a = GetFileAttributesW(wide(path).c_str());
-    return a != INVALID_FILE_ATTRIBUTES && isOrdinary(a);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
+}
+
+bool isDirSeparator(QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('\\'); }
+QString nativePath(const QString &path) { return QDir::toNativeSeparators(path); }
+QString fromNativePath(const QString &path) { return QDir::fromNativeSeparators(path); }
+
+bool syncFile(int handle)
+{
+    if (handle < 0)
+        return true;
+    const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(handle));
+    return h == INVALID_HANDLE_VALUE || FlushFileBuffers(h) || GetLastError() == ERROR_INVALID_HANDLE;
 }
 
 bool isDirectory(const QString &path)
@@ -69,14 +82,17 @@ struct DirScanner::Impl {
     WIN32_FIND_DATAW data;
     bool pending = false;
     bool failed = false;
-    FileStamp current;
-    bool hasCurrent = false;
-    std::vector<FileStamp> kept;
+    QString directory; // ends in a separator
+    QString current;
+    std::vector<QString> kept;
 };
 
 DirScanner::DirScanner(const QString &directory)
     : m_impl(std::make_unique<Impl>())
 {
+    m_impl->directory = directory;
+    if (!directory.endsWith(QLatin1Char('/')) && !directory.endsWith(QLatin1Char('\\')))
+        m_impl->directory += QLatin1Char('/');
     QString pattern = directory;
     if (!pattern.endsWith(QLatin1Char('/')) && !pattern.endsWith(QLatin1Char('\\')))
         pattern += QLatin1Char('/');
@@ -97,15 +113,13 @@ bool DirScanner::failed() const { return m_impl->failed; }
 
 bool DirScanner::next(QString &name)
 {
-    m_impl->hasCurrent = false;
+    m_impl->current.clear();
     while (m_impl->pending) {
         const WIN32_FIND_DATAW &d = m_impl->data;
         const bool ordinary = isOrdinary(d.dwFileAttributes);
         if (ordinary) {
             name = QString::fromWCharArray(d.cFileName);
-            m_impl->current.size = (qint64(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
-            m_impl->current.modified = toUnixSeconds(d.ftLastWriteTime);
-            m_impl->hasCurrent = true;
+            m_impl->current = name;
         }
         m_impl->pending = FindNextFileW(m_impl->find, &m_impl->data);
         if (!m_impl->pending && GetLastError() != ERROR_NO_MORE_FILES)
@@ -118,15 +132,19 @@ bool DirScanner::next(QString &name)
 
 void DirScanner::keepName()
 {
-    if (m_impl->hasCurrent)
+    if (!m_impl->current.isEmpty())
         m_impl->kept.push_back(m_impl->current);
 }
 
-// FindFirstFile already delivered each stamp with its name.
+// The stamps are read again rather than taken from the listing: a file that
+// vanished since it was listed must fail its add, as on every platform.
 void DirScanner::readStamps(std::vector<FileStamp> &stamps, std::vector<char> &ok) const
 {
-    stamps = m_impl->kept;
-    ok.assign(stamps.size(), 1);
+    const size_t n = m_impl->kept.size();
+    stamps.assign(n, FileStamp());
+    ok.assign(n, 0);
+    for (size_t i = 0; i < n; ++i)
+        ok[i] = readFileStamp(m_impl->directory + m_impl->kept[i], stamps[i]);
 }
 
 } // namespace qn

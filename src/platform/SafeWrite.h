@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QByteArray>
-#include <QSaveFile>
+#include <QString>
 
 namespace qn {
 
 // Writes bytes through a QSaveFile: the target is replaced only when every
-// byte is written and committed, otherwise it stays as it was.
-bool saveBytes(QSaveFile &file, const QByteArray &bytes);
+// byte has been written, reached the disk and been committed; otherwise it
+// stays as it was, byte for byte, and no temporary file is left behind.
+// A directory that takes no new file but holds a writable target gets the
+// file written in place (Qt's direct-write fallback), as nothing else could.
 bool saveBytes(const QString &path, const QByteArray &bytes);
 
 } // namespace qn

@@ -24,7 +24,8 @@ Volume describe(const QStorageInfo &info)
 #ifdef Q_OS_WIN
     v.designation = v.root.left(2).toLower();
 #else
-    v.designation = v.root;
+    // The mount path as a file manager names it: no trailing "/" but at the root.
+    v.designation = v.root.size() > 1 ? v.root.chopped(1) : v.root;
 #endif
     const QString label = info.name();
     if (!label.isEmpty())

@@ -1,5 +1,6 @@
 #include "settings/Settings.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Volumes.h"
 
 #include <QDir>
@@ -36,7 +37,7 @@ Settings defaultSettings()
 
 QString withTrailingSeparator(const QString &directory)
 {
-    if (directory.endsWith(QLatin1Char('/')) || directory.endsWith(QLatin1Char('\\')))
+    if (!directory.isEmpty() && isDirSeparator(directory.back()))
         return directory;
     return directory + QLatin1Char('/');
 }

@@ -22,6 +22,9 @@ Settings defaultSettings();
 
 // The grid's column widths in twips before anything else sets them.
 constexpr int DefaultColumnWidths[4] = {1800, 1300, 1400, 4000};
+// No screen shows a column wider than 16,384 pixels; a wider one in the
+// settings file is garbage.
+constexpr int MaxColumnTwips = 16384 * 15;
 
 // A directory path with exactly one trailing separator.
 QString withTrailingSeparator(const QString &directory);

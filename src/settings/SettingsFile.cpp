@@ -176,8 +176,8 @@ QByteArray SettingsFileText(const SettingsRecord &record)
     for (int w : record.columnWidths)
         appendInteger(out, w);
     appendText(out, record.lastGoodDrive);
-    appendText(out, record.listDirectory);
-    appendText(out, record.saveDirectory);
+    appendText(out, nativePath(record.listDirectory));
+    appendText(out, nativePath(record.saveDirectory));
     appendText(out, record.saveFileName);
     appendInteger(out, record.sizeUnit);
     appendInteger(out, record.settingsSaveOption);
@@ -201,14 +201,22 @@ std::optional<SettingsRecord> readSettings(QIODevice &in)
     SettingsRecord record;
     for (int i = 0; i < 4; ++i) {
         const auto width = toInteger(fields[i]);
-        if (!width || *width < 0)
+        if (!width || *width < 0 || *width > MaxColumnTwips)
             return std::nullopt;
         record.columnWidths[i] = *width;
     }
+    // A NUL cannot be part of a path or a name: the system would see the
+    // text cut short and name another file.
+    for (int i = 4; i < 8; ++i) {
+        if (fields[i].contains('\0'))
+            return std::nullopt;
+    }
     record.lastGoodDrive = toText(fields[4]);
-    record.listDirectory = toText(fields[5]);
-    record.saveDirectory = toText(fields[6]);
+    record.listDirectory = fromNativePath(toText(fields[5]));
+    record.saveDirectory = fromNativePath(toText(fields[6]));
     record.saveFileName = toText(fields[7]);
+    if (record.saveDirectory.isEmpty())
+        return std::nullopt;
     const auto unit = toInteger(fields[8]);
     const auto save = toInteger(fields[9]);
     if (!unit || *unit < 0 || *unit > 3 || !save || *save < 0 || *save > 1)

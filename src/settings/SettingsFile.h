@@ -29,7 +29,8 @@ QByteArray SettingsFileText(const SettingsRecord &record);
 
 // Reads the first ten fields. A field ends at a comma or a line end; blanks
 // before it are skipped. Fewer than ten fields, a field that is not a number
-// where one belongs, a number out of range, or an absurdly long field fail
+// where one belongs, a number out of range, a text that cannot be a path
+// (holding a NUL, or an empty directory for the list file), or an absurdly long field fail
 // the load. Reads no further than the tenth field.
 std::optional<SettingsRecord> readSettings(QIODevice &in);
 std::optional<SettingsRecord> readSettings(const QByteArray &data);

@@ -1,5 +1,6 @@
 #include "ui/AboutBox.h"
 
+#include "ui/Fonts.h"
 #include "ui/MainWindow.h"
 
 #include <QGroupBox>
@@ -15,9 +16,7 @@ QLabel *label(QWidget *parent, const char *name, const QRect &geometry, const QS
     auto *l = new QLabel(text, parent);
     l->setObjectName(QLatin1String(name));
     l->setGeometry(geometry);
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPointSizeF(points);
-    l->setFont(font);
+    l->setFont(japaneseGothic(points));
     return l;
 }
 

@@ -63,7 +63,7 @@ bool DirList::setPath(const QString &directory)
     // Ancestors: the root, then each directory on the way down.
     QStringList parts = target.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QString root = target.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : parts.takeFirst() + QLatin1Char('/');
-    QTreeWidgetItem *parentItem = new QTreeWidgetItem(this, {displayName(root)});
+    QTreeWidgetItem *parentItem = new QTreeWidgetItem(this, {displayName(nativePath(root))});
     parentItem->setData(0, PathRole, root);
     parentItem->setIcon(0, openIcon);
     QString built = root;

@@ -15,15 +15,23 @@ DriveBox::DriveBox(QWidget *parent)
     connect(this, &QComboBox::currentIndexChanged, this, [this] { emit driveChanged(); });
 }
 
+void DriveBox::setVolumeSource(std::function<QList<Volume>()> source)
+{
+    m_volumes = std::move(source);
+    refreshVolumes();
+}
+
 void DriveBox::refreshVolumes()
 {
     const QSignalBlocker block(this);
     const QString selected = currentData(RootRole).toString();
     clear();
-    for (const Volume &v : mountedVolumes())
+    for (const Volume &v : m_volumes())
         addItem(v.designation, v.root);
+    // A selected volume that has gone leaves nothing selected, so that
+    // picking any volume, the first one included, is a drive change.
     const int keep = indexOfRoot(selected);
-    setCurrentIndex(keep >= 0 ? keep : (count() > 0 ? 0 : -1));
+    setCurrentIndex(keep >= 0 || !selected.isEmpty() ? keep : (count() > 0 ? 0 : -1));
 }
 
 void DriveBox::showPopup()

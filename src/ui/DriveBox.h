@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QHash>
+#include <functional>
 
 namespace qn {
 
@@ -14,7 +15,9 @@ class DriveBox : public QComboBox {
 public:
     explicit DriveBox(QWidget *parent = nullptr);
 
-    // Re-reads the mounted volumes, keeping the selection where it can.
+    // Where the volumes come from; the mounted ones unless a test says otherwise.
+    void setVolumeSource(std::function<QList<Volume>()> source);
+    // Re-reads the volumes, keeping the selection where it can.
     void refreshVolumes();
     QString drive() const;
     // Selects the volume named by designation; false when no such volume is
@@ -37,6 +40,7 @@ signals:
 private:
     int indexOfRoot(const QString &root) const;
     QHash<QString, QString> m_currentDirectory; // volume root -> directory
+    std::function<QList<Volume>()> m_volumes = mountedVolumes;
 };
 
 } // namespace qn

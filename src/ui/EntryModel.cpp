@@ -38,7 +38,7 @@ QVariant EntryModel::data(const QModelIndex &index, int role) const
         case DateCol:
             return DateText(e.Modified);
         case DirCol:
-            return displayName(e.Directory);
+            return displayName(nativePath(e.Directory));
         }
     } else if (role == RawValueRole) {
         switch (index.column()) {

@@ -157,14 +157,14 @@ void ListCommands::NewList()
 void ListCommands::MakeListFile()
 {
     const QString path = m_settings.SaveDirectory + m_settings.SaveFileName;
-    if (isOrdinaryFile(path)) {
+    if (isRegularFile(path)) {
         if (!m_messages.confirm(ConfirmOverwrite, ConfirmOverwriteTitle)) {
             m_messages.inform(ChangeSettings);
             return;
         }
     } else if (QFileInfo::exists(path)) {
-        // Something that is not an ordinary file (a hidden file, a directory)
-        // holds the name: it is never replaced without asking.
+        // A directory, a pipe or a device holds the name: it is no list file
+        // and is never replaced.
         m_messages.inform(ListFailed);
         return;
     }

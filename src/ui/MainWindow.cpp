@@ -9,6 +9,7 @@
 #include "ui/DirList.h"
 #include "ui/DriveBox.h"
 #include "ui/FileList.h"
+#include "ui/Fonts.h"
 #include "ui/OptionDialog.h"
 
 #include <QCloseEvent>
@@ -91,7 +92,7 @@ void place(QWidget *w, const char *name, const QRect &geometry, const QString &t
 
 } // namespace
 
-int twips(int value) { return (value + 7) / 15; }
+int twips(int value) { return int((qint64(value) + 7) / 15); }
 
 QRect twipsRect(int left, int top, int width, int height)
 {
@@ -148,7 +149,7 @@ void MainWindow::buildControls()
     m_grid = new QTableView(m_client);
     place(m_grid, "MSFlexGrid1", twipsRect(2400, 1080, 5535, 4215), QStringLiteral("リストに加えるデータです。"));
     m_grid->setModel(&m_model);
-    m_grid->setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));
+    m_grid->setFont(japaneseGothic(9));
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -198,9 +199,10 @@ void MainWindow::buildControls()
     connect(m_drive, &DriveBox::driveChanged, this, &MainWindow::onDriveChanged);
     connect(m_dir, &DirList::pathChanged, this, &MainWindow::onDirectoryChanged);
     connect(m_file, &QAbstractItemView::doubleClicked, this, [this] { m_commands->AddSelectedFile(); });
-    connect(m_grid, &QAbstractItemView::doubleClicked, this, [this] { m_commands->DeleteSelectedEntry(); });
-    for (QWidget *w : {static_cast<QWidget *>(m_dir), static_cast<QWidget *>(m_file), static_cast<QWidget *>(m_grid)})
-        static_cast<QAbstractItemView *>(w)->viewport()->installEventFilter(this);
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(m_dir), static_cast<QAbstractItemView *>(m_file),
+                                    static_cast<QAbstractItemView *>(m_grid),
+                                    static_cast<QAbstractItemView *>(m_grid->horizontalHeader())})
+        view->viewport()->installEventFilter(this);
 }
 
 void MainWindow::buildToolbar()
@@ -262,6 +264,7 @@ void MainWindow::buildMenus()
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    const bool overGrid = watched == m_grid->viewport() || watched == m_grid->horizontalHeader()->viewport();
     // The pop-up menus open when the right button goes down; the lists keep
     // their selection, which the commands then act on.
     if (event->type() == QEvent::MouseButtonPress) {
@@ -272,13 +275,20 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
                 menu = m_popupDir;
             else if (watched == m_file->viewport())
                 menu = m_popupFile;
-            else if (watched == m_grid->viewport())
+            else if (overGrid)
                 menu = m_popupGrid;
             if (menu) {
                 menu->popup(mouse->globalPosition().toPoint());
                 return true;
             }
         }
+    }
+    // A double-click anywhere over the grid, rows, empty space or titles,
+    // removes; the first click has already made its row current.
+    if (event->type() == QEvent::MouseButtonDblClick && overGrid
+        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        m_commands->DeleteSelectedEntry();
+        return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "settings/Settings.h"
+#include "ui/Fonts.h"
 #include "ui/MainWindow.h"
 #include "ui/Services.h"
 
@@ -42,6 +43,9 @@ OptionDialog::OptionDialog(Settings &settings, SaveFileChooser &chooser, QWidget
     setAccessibleName(QStringLiteral("Option"));
     setWindowIcon(QIcon(QStringLiteral(":/pictures/quilnaver.xpm")));
     setFixedSize(twips(6420), twips(4860));
+    // The captions were placed for the 9-point Japanese gothic of a Japanese
+    // desktop; a Latin default font with its wider glyphs would clip them.
+    setFont(japaneseGothic(9));
 
     auto *frame1 = make<QGroupBox>(this, "Frame1", twipsRect(240, 240, 5295, 1095),
                                    QStringLiteral("リストファイルの作成・保存"),
@@ -106,7 +110,7 @@ OptionDialog::OptionDialog(Settings &settings, SaveFileChooser &chooser, QWidget
 
 void OptionDialog::RefreshOptionControls()
 {
-    m_saveDir->setText(displayName(m_settings.SaveDirectory));
+    m_saveDir->setText(displayName(nativePath(m_settings.SaveDirectory)));
     m_saveName->setText(displayName(m_settings.SaveFileName));
     m_chooserFileName = m_settings.SaveFileName;
     const int unit = m_settings.SizeUnit;
