@@ -11,7 +11,7 @@
 #include <QApplication>
 #include <QTableView>
 
-#include <optional>
+#include <memory>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -62,10 +62,10 @@ void BM_ReaddirFstatat(benchmark::State &state)
 void BM_TableOnly(benchmark::State &state)
 {
     const QString dir = dirFor(int(state.range(0))) + QLatin1Char('/');
-    std::optional<qn::EntryTable> kept;
+    std::unique_ptr<qn::EntryTable> kept;
     for (auto _ : state) {
         state.PauseTiming();
-        kept.emplace();
+        kept = std::make_unique<qn::EntryTable>();
         state.ResumeTiming();
         qn::DirScanner scan(dir);
         qn::AppendDirectory(*kept, dir, scan, [] {});
@@ -156,6 +156,8 @@ int main(int argc, char **argv)
 
     qn::Services services;
     services.messages = &g_messages;
+    qn::WindowWorkProgress work;
+    services.work = &work;
     services.programDirectory = g_root.path();
     qn::MainWindow window(services);
     window.show();

@@ -131,6 +131,127 @@ TEST(EntryTable, ClearReturnsToTheStartUpState)
     expectConsistent(t);
 }
 
+TEST(EntryTable, WalkedDirectoriesShareTheirStringAndSkipDuplicates)
+{
+    EntryTable t;
+    appendSized(t, "/w/", "b", 1);
+    WalkedDirectory dir{QStringLiteral("/w/"), {}};
+    for (const char *name : {"a", "b", "c"})
+        dir.files.push_back(WalkedFile{QString::fromLatin1(name), FileStamp{10, 99}});
+    dir.files.push_back(WalkedFile{"huge", FileStamp{std::numeric_limits<qint64>::max(), 0}});
+    std::vector<size_t> refused;
+    t.AppendWalked(dir, refused);
+    ASSERT_EQ(t.EntryCount(), 3);
+    EXPECT_EQ(t.at(2).FileName, "a");
+    EXPECT_EQ(t.at(3).FileName, "c");
+    EXPECT_EQ(t.at(3).Modified, 99);
+    EXPECT_EQ(t.at(2).Directory.constData(), dir.path.constData());
+    EXPECT_EQ(t.at(3).Directory.constData(), dir.path.constData());
+    EXPECT_EQ(refused, std::vector<size_t>{3});
+    EXPECT_EQ(dir.files[3].name, "huge"); // a refused name stays for the message
+    EXPECT_EQ(t.TotalBytes(), 21);
+    expectConsistent(t);
+}
+
+TEST(EntryTable, StampsReadAfterTheNamesStopAtTheFirstFailure)
+{
+    EntryTable t;
+    appendSized(t, "/d/", "old", 5);
+    for (const char *name : {"n1", "old", "n2", "n3", "n4"})
+        t.AppendUnstamped("/d/", name);
+    ASSERT_EQ(t.EntryCount(), 5); // "old" was listed already
+    t.SetStamp(2, FileStamp{10, 1});
+    t.SetStamp(3, FileStamp{20, 2});
+    EXPECT_FALSE(t.CommitStamps(2, {1, 1, 0, 1}));
+    ASSERT_EQ(t.EntryCount(), 3);
+    EXPECT_EQ(t.at(3).FileName, "n2");
+    EXPECT_EQ(t.at(3).Modified, 2);
+    EXPECT_EQ(t.TotalBytes(), 35);
+    EXPECT_TRUE(t.IsNewEntry("/d/", "n3"));
+    EXPECT_TRUE(t.IsNewEntry("/d/", "n4"));
+    expectConsistent(t);
+
+    t.AppendUnstamped("/d/", "n3");
+    t.SetStamp(4, FileStamp{1, 1});
+    EXPECT_TRUE(t.CommitStamps(4, {1}));
+    EXPECT_EQ(t.TotalBytes(), 36);
+}
+
+TEST(EntryTable, SelectedEntriesGoInOnePassOthersKeepTheirOrder)
+{
+    EntryTable t;
+    for (int i = 1; i <= 10; ++i)
+        appendSized(t, "/d/", QString::number(i), i);
+    t.RemoveEntries({9, 2, 2, 5, 0, 11, 10});
+    QStringList left;
+    for (int i = 1; i <= t.EntryCount(); ++i)
+        left.append(t.at(i).FileName);
+    EXPECT_EQ(left, (QStringList{"1", "3", "4", "6", "7", "8"}));
+    EXPECT_EQ(t.TotalBytes(), 1 + 3 + 4 + 6 + 7 + 8);
+    EXPECT_TRUE(t.IsNewEntry("/d/", "2"));
+    expectConsistent(t);
+    t.RemoveEntries({});
+    EXPECT_EQ(t.EntryCount(), 6);
+}
+
+TEST(EntryTable, ReorderKeepsEveryEntryFindable)
+{
+    EntryTable t;
+    for (int i = 1; i <= 5; ++i)
+        appendSized(t, "/d/", QString::number(i), i);
+    t.Reorder({5, 3, 1, 2, 4});
+    QStringList order;
+    for (int i = 1; i <= t.EntryCount(); ++i)
+        order.append(t.at(i).FileName);
+    EXPECT_EQ(order, (QStringList{"5", "3", "1", "2", "4"}));
+    expectConsistent(t);
+    t.Reorder({1, 2}); // not a permutation of the list: nothing happens
+    EXPECT_EQ(t.at(1).FileName, "5");
+}
+
+// Thousands of adds and removals in a random order against a plain model:
+// the index must find exactly what the table holds.
+TEST(EntryTable, IndexAgreesWithTheTableUnderChurn)
+{
+    EntryTable t;
+    QStringList model;
+    quint32 seed = 12345;
+    const auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+    for (int step = 0; step < 20000; ++step) {
+        const QString name = QString::number(next() % 3000);
+        const QString dir = (next() % 3 == 0) ? QStringLiteral("/a/") : QStringLiteral("/b/");
+        switch (next() % 4) {
+        case 0:
+        case 1:
+            if (appendSized(t, dir, name, 1) == AppendResult::Added)
+                model.append(dir + name);
+            break;
+        case 2:
+            if (t.EntryCount() > 0) {
+                const int r = int(next() % quint32(t.EntryCount())) + 1;
+                model.removeAt(r - 1);
+                t.RemoveEntry(r);
+            }
+            break;
+        default:
+            if (step % 500 == 0 && t.EntryCount() > 3) {
+                t.RemoveEntries({1, 3});
+                model.removeAt(2);
+                model.removeAt(0);
+            }
+            break;
+        }
+    }
+    ASSERT_EQ(t.EntryCount(), model.size());
+    for (int i = 1; i <= t.EntryCount(); ++i)
+        ASSERT_EQ(t.at(i).Directory + t.at(i).FileName, model[i - 1]);
+    expectConsistent(t);
+    for (int n = 0; n < 3000; ++n) {
+        for (const QString &dir : {QStringLiteral("/a/"), QStringLiteral("/b/")})
+            EXPECT_EQ(t.IsNewEntry(dir, QString::number(n)), !model.contains(dir + QString::number(n)));
+    }
+}
+
 TEST(EntryTable, RealFilesByPath)
 {
     Fixture fx;
@@ -232,14 +353,11 @@ TEST(DirScanner, OrdinaryFilesOnly)
         scan.keepName();
     }
     EXPECT_FALSE(scan.failed());
-    std::vector<FileStamp> stamps;
-    std::vector<char> ok;
-    scan.readStamps(stamps, ok);
-    QList<qint64> sizes;
-    for (size_t i = 0; i < stamps.size(); ++i) {
-        EXPECT_TRUE(ok[i]);
-        sizes.append(stamps[i].size);
-    }
+    QList<qint64> sizes(names.size(), -1);
+    scan.readStamps([&](size_t i, const FileStamp *stamp) {
+        ASSERT_TRUE(stamp);
+        sizes[qsizetype(i)] = stamp->size;
+    });
     QStringList sorted = names;
     sorted.sort();
     EXPECT_EQ(sorted, (QStringList{"link-to-file", decodeName("name\x80raw", 8), "readonly.txt", "regular.txt"}));

@@ -10,33 +10,27 @@ namespace qn {
 bool AppendDirectory(EntryTable &table, const QString &directory, DirScanner &scan,
                      const std::function<void()> &step)
 {
-    // Names first, then the stamps of the new ones in one batch, then the
-    // entries in listing order.
-    std::vector<QString> names;
+    // The new names enter the table as they are listed, the stamps of all of
+    // them follow in one batch, and a file that could not be read ends the
+    // add there: nothing is held beside the table but the names' bytes.
+    const int first = table.EntryCount() + 1;
     QString name;
     bool anyName = false;
     while (scan.next(name)) {
         anyName = true;
         step();
-        if (table.IsNewEntry(directory, name)) {
-            names.push_back(name);
+        if (table.AppendUnstamped(directory, name))
             scan.keepName();
+    }
+    std::vector<char> ok(size_t(table.EntryCount() - first + 1), 0);
+    scan.readStamps([&](size_t i, const FileStamp *stamp) {
+        if (stamp) {
+            table.SetStamp(first + int(i), *stamp);
+            ok[i] = 1;
         }
-    }
-
-    std::vector<FileStamp> stamps;
-    std::vector<char> ok;
-    scan.readStamps(stamps, ok);
-    table.reserve(directory, int(names.size()));
-    for (size_t i = 0; i < names.size(); ++i) {
-        const auto result = table.AppendEntry(directory, names[i], [&](FileStamp &s) {
-            s = stamps[i];
-            return ok[i] != 0;
-        });
-        if (result == AppendResult::Failed)
-            return false;
-    }
-    return anyName && !scan.failed();
+    });
+    const bool allKept = table.CommitStamps(first, ok);
+    return allKept && anyName && !scan.failed();
 }
 
 } // namespace qn

@@ -1,37 +1,52 @@
 #include "list/EntryTable.h"
 
+#include <QHash>
+
 #include <algorithm>
 
 namespace qn {
+
+namespace {
+constexpr size_t DirectorySeed = 0x9e3779b9;
+}
 
 EntryTable::EntryTable()
 {
     Clear();
 }
 
-bool EntryTable::isLastDirectory(const QString &directory) const
+quint32 EntryTable::keyHash(const QString &directory, QStringView fileName) const
 {
     // The same shared string, as in a directory add, needs no comparison.
-    return m_lastNames
-           && ((m_lastDirectory.constData() == directory.constData() && m_lastDirectory.size() == directory.size())
-               || m_lastDirectory == directory);
+    const bool same = (m_hashedDirectory.constData() == directory.constData()
+                       && m_hashedDirectory.size() == directory.size())
+                      || m_hashedDirectory == directory;
+    if (!same) {
+        m_hashedDirectory = directory;
+        m_directoryHash = qHash(directory, DirectorySeed);
+    }
+    const size_t h = qHash(fileName, m_directoryHash);
+    return quint32(h ^ (quint64(h) >> 32));
 }
 
-EntryTable::NameSet &EntryTable::namesIn(const QString &directory)
+quint32 EntryTable::findEntry(quint32 hash, const QString &directory, QStringView fileName) const
 {
-    if (isLastDirectory(directory))
-        return *m_lastNames;
-    m_lastNames = &m_index[directory];
-    m_lastDirectory = directory;
-    return *m_lastNames;
+    return m_index.find(hash, [&](quint32 i) {
+        const ListEntry &e = m_entries[i];
+        return e.FileName == fileName && e.Directory == directory;
+    });
 }
 
 bool EntryTable::IsNewEntry(const QString &directory, const QString &fileName) const
 {
-    if (isLastDirectory(directory))
-        return !m_lastNames->contains(fileName);
-    const auto dir = m_index.find(directory);
-    return dir == m_index.end() || !dir->second.contains(fileName);
+    return findEntry(keyHash(directory, fileName), directory, fileName) == 0;
+}
+
+void EntryTable::push(quint32 hash, ListEntry &&entry)
+{
+    m_totalBytes += entry.Size;
+    m_entries.push_back(std::move(entry));
+    m_index.insert(hash, quint32(m_entries.size() - 1));
 }
 
 AppendResult EntryTable::AppendEntry(const QString &directory, const QString &fileName)
@@ -40,13 +55,68 @@ AppendResult EntryTable::AppendEntry(const QString &directory, const QString &fi
     return AppendEntry(directory, fileName, [&](FileStamp &stamp) { return readFileStamp(path, stamp); });
 }
 
-void EntryTable::reserve(const QString &directory, int more)
+void EntryTable::AppendWalked(WalkedDirectory &directory, std::vector<size_t> &refused)
 {
-    const size_t needed = m_entries.size() + size_t(more);
-    if (needed > m_entries.capacity())
-        m_entries.reserve(std::max(needed, m_entries.capacity() * 2));
-    NameSet &names = namesIn(directory);
-    names.reserve(names.size() + more);
+    // The index is far larger than the cache: each lookup's slot is fetched
+    // a few files ahead, so the lookups overlap instead of waiting in turn.
+    constexpr size_t Ahead = 8;
+    std::vector<WalkedFile> &files = directory.files;
+    const size_t n = files.size();
+    quint32 hashes[Ahead];
+    for (size_t i = 0; i < std::min(n, Ahead); ++i) {
+        hashes[i] = keyHash(directory.path, files[i].name);
+        m_index.prefetch(hashes[i]);
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const quint32 hash = hashes[i % Ahead];
+        if (i + Ahead < n) {
+            hashes[i % Ahead] = keyHash(directory.path, files[i + Ahead].name);
+            m_index.prefetch(hashes[i % Ahead]);
+        }
+        WalkedFile &f = files[i];
+        if (findEntry(hash, directory.path, f.name) != 0)
+            continue;
+        if (!fitsTotal(f.stamp.size)) {
+            refused.push_back(i);
+            continue;
+        }
+        push(hash, ListEntry{std::move(f.name), f.stamp.size, f.stamp.modified, directory.path});
+    }
+}
+
+bool EntryTable::AppendUnstamped(const QString &directory, const QString &fileName)
+{
+    const quint32 hash = keyHash(directory, fileName);
+    if (findEntry(hash, directory, fileName) != 0)
+        return false;
+    push(hash, ListEntry{fileName, 0, 0, directory});
+    return true;
+}
+
+void EntryTable::SetStamp(int i, const FileStamp &stamp)
+{
+    ListEntry &e = m_entries[size_t(i)];
+    e.Size = stamp.size;
+    e.Modified = stamp.modified;
+}
+
+bool EntryTable::CommitStamps(int first, const std::vector<char> &ok)
+{
+    int keep = first;
+    for (; keep <= EntryCount(); ++keep) {
+        const size_t k = size_t(keep - first);
+        if (k >= ok.size() || !ok[k] || !fitsTotal(m_entries[size_t(keep)].Size))
+            break;
+        m_totalBytes += m_entries[size_t(keep)].Size;
+    }
+    if (keep > EntryCount())
+        return true;
+    for (int i = EntryCount(); i >= keep; --i) {
+        const ListEntry &e = m_entries[size_t(i)];
+        m_index.remove(keyHash(e.Directory, e.FileName), quint32(i));
+        m_entries.pop_back();
+    }
+    return false;
 }
 
 void EntryTable::RemoveEntry(int r)
@@ -54,22 +124,74 @@ void EntryTable::RemoveEntry(int r)
     if (r < 1 || r > EntryCount())
         return;
     const ListEntry &gone = m_entries[size_t(r)];
-    const auto dir = m_index.find(gone.Directory);
-    if (dir != m_index.end())
-        dir->second.remove(gone.FileName);
+    m_index.remove(keyHash(gone.Directory, gone.FileName), quint32(r));
+    m_index.closeGap(quint32(r));
     m_totalBytes -= gone.Size;
     m_entries.erase(m_entries.begin() + r);
 }
 
+void EntryTable::RemoveEntries(std::vector<int> entries)
+{
+    std::sort(entries.begin(), entries.end());
+    entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
+    auto gone = entries.begin();
+    size_t kept = 1;
+    for (size_t i = 1; i < m_entries.size(); ++i) {
+        while (gone != entries.end() && size_t(*gone) < i)
+            ++gone;
+        if (gone != entries.end() && size_t(*gone) == i) {
+            m_totalBytes -= m_entries[i].Size;
+            continue;
+        }
+        if (kept != i)
+            m_entries[kept] = std::move(m_entries[i]);
+        ++kept;
+    }
+    if (kept == m_entries.size())
+        return;
+    m_entries.resize(kept);
+    rebuildIndex();
+}
+
+void EntryTable::Reorder(const std::vector<int> &order)
+{
+    if (order.size() != size_t(EntryCount()))
+        return;
+    std::vector<ListEntry> reordered;
+    reordered.reserve(m_entries.size());
+    reordered.emplace_back();
+    for (int i : order)
+        reordered.push_back(std::move(m_entries[size_t(i)]));
+    m_entries.swap(reordered);
+    rebuildIndex();
+}
+
+void EntryTable::rebuildIndex()
+{
+    m_index.clear();
+    m_index.reserve(m_entries.size());
+    for (size_t i = 1; i < m_entries.size(); ++i) {
+        const ListEntry &e = m_entries[i];
+        m_index.insert(keyHash(e.Directory, e.FileName), quint32(i));
+    }
+}
+
+void EntryTable::reserve(qsizetype more)
+{
+    const size_t needed = m_entries.size() + size_t(more);
+    if (needed > m_entries.capacity())
+        m_entries.reserve(std::max(needed, m_entries.capacity() + m_entries.capacity() / 2));
+    m_index.reserve(needed);
+}
+
 void EntryTable::Clear()
 {
-    m_entries.clear();
-    m_entries.shrink_to_fit();
+    std::vector<ListEntry>().swap(m_entries);
     m_entries.emplace_back();
     m_totalBytes = 0;
     m_index.clear();
-    m_lastNames = nullptr;
-    m_lastDirectory.clear();
+    m_hashedDirectory.clear();
+    m_directoryHash = qHash(m_hashedDirectory, DirectorySeed);
 }
 
 } // namespace qn

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "list/ListEntry.h"
+#include "list/NameIndex.h"
 #include "platform/FileSystem.h"
-
-#include <QSet>
+#include "platform/TreeWalk.h"
 
 #include <limits>
-#include <unordered_map>
 #include <vector>
 
 namespace qn {
@@ -14,9 +13,8 @@ namespace qn {
 enum class AppendResult { Added, Duplicate, Failed };
 
 // The list: slot 0 is a blank entry that is never shown, written or matched;
-// slots 1..EntryCount() hold the entries in the order they were added.
-// A hash index of (directory, name) answers the duplicate test without
-// visiting the table.
+// slots 1..EntryCount() hold the entries in list order. A hash index of
+// (directory, name) answers the duplicate test without visiting the table.
 class EntryTable {
 public:
     EntryTable();
@@ -34,40 +32,64 @@ public:
     template <class ReadStamp>
     AppendResult AppendEntry(const QString &directory, const QString &fileName, ReadStamp &&readStamp)
     {
-        NameSet &names = namesIn(directory);
-        if (names.contains(fileName))
+        const quint32 hash = keyHash(directory, fileName);
+        if (findEntry(hash, directory, fileName) != 0)
             return AppendResult::Duplicate;
         FileStamp stamp;
-        if (!readStamp(stamp) || stamp.size < 0 || stamp.size > std::numeric_limits<qint64>::max() - m_totalBytes)
+        if (!readStamp(stamp) || !fitsTotal(stamp.size))
             return AppendResult::Failed;
-        names.insert(fileName);
-        m_entries.push_back(ListEntry{fileName, stamp.size, stamp.modified, directory});
-        m_totalBytes += stamp.size;
+        push(hash, ListEntry{fileName, stamp.size, stamp.modified, directory});
         return AppendResult::Added;
     }
-
     // The same, reading the stamp through the full path.
     AppendResult AppendEntry(const QString &directory, const QString &fileName);
+    // A walked directory's files, in order, taking their names over; the
+    // numbers of those refused (the total would pass its limit) go to
+    // `refused`, and their names stay where they were.
+    void AppendWalked(WalkedDirectory &directory, std::vector<size_t> &refused);
+
+    // A batch whose stamps are read together, after all its names are known:
+    // AppendUnstamped appends each name that is new with no stamp yet, then
+    // SetStamp gives entry i its stamp (safe from several threads, each
+    // entry from one), and CommitStamps(first, ok) keeps the entries from
+    // `first` up to the first one whose ok flag is 0 or that would carry the
+    // total past its limit; that one and those after it are dropped again.
+    // CommitStamps is false when it dropped any.
+    bool AppendUnstamped(const QString &directory, const QString &fileName);
+    void SetStamp(int i, const FileStamp &stamp);
+    bool CommitStamps(int first, const std::vector<char> &ok);
 
     // Removes entry r (1 <= r <= EntryCount()); later entries move up by one.
     void RemoveEntry(int r);
+    // Removes the given entries (any order, duplicates allowed) in one pass;
+    // the others keep their order.
+    void RemoveEntries(std::vector<int> entries);
+    // Puts the entries in a new order: order[k] is the entry that becomes
+    // entry k + 1; it holds every entry exactly once.
+    void Reorder(const std::vector<int> &order);
     // Back to slot 0 alone.
     void Clear();
 
-    // Room for `more` further entries in directory, growing geometrically.
-    void reserve(const QString &directory, int more);
+    // Room for `more` further entries without growing.
+    void reserve(qsizetype more);
 
 private:
-    using NameSet = QSet<QString>;
-    NameSet &namesIn(const QString &directory);
-    bool isLastDirectory(const QString &directory) const;
+    quint32 keyHash(const QString &directory, QStringView fileName) const;
+    quint32 findEntry(quint32 hash, const QString &directory, QStringView fileName) const;
+    bool fitsTotal(qint64 size) const
+    {
+        return size >= 0 && size <= std::numeric_limits<qint64>::max() - m_totalBytes;
+    }
+    void push(quint32 hash, ListEntry &&entry);
+    void rebuildIndex();
 
     std::vector<ListEntry> m_entries;
     qint64 m_totalBytes = 0;
-    std::unordered_map<QString, NameSet> m_index;
-    // Adds of a directory come in runs; remember the last set looked up.
-    mutable QString m_lastDirectory;
-    mutable NameSet *m_lastNames = nullptr;
+    NameIndex m_index;
+    // Adds of a directory come in runs with one shared directory string:
+    // its hash is computed once.
+    mutable QString m_hashedDirectory;
+    mutable size_t m_directoryHash = 0;
 };
 
 } // namespace qn

@@ -2,8 +2,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
-#include <vector>
 
 namespace qn {
 
@@ -62,10 +62,11 @@ public:
     // Keeps the name that next() returned last, as the file system spells
     // it, for readStamps().
     void keepName();
-    // Reads the stamps of every kept name, in the order kept, sharing the
-    // work with a second thread when there are enough of them; ok[i] tells
-    // whether stamps[i] could be read.
-    void readStamps(std::vector<FileStamp> &stamps, std::vector<char> &ok) const;
+    // Reads the stamps of every kept name, sharing the work with a second
+    // thread when there are enough of them: stamp(i, s) gets the stamp of the
+    // i-th name kept, or nullptr when it cannot be read. It is called from
+    // two threads at once, once for each i.
+    void readStamps(const std::function<void(size_t, const FileStamp *)> &stamp) const;
 
     struct Impl;
 

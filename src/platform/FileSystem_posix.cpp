@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <vector>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -301,20 +302,18 @@ void DirScanner::keepName()
     m_impl->kept.insert(m_impl->kept.end(), m_impl->current, m_impl->current + strlen(m_impl->current) + 1);
 }
 
-void DirScanner::readStamps(std::vector<FileStamp> &stamps, std::vector<char> &ok) const
+void DirScanner::readStamps(const std::function<void(size_t, const FileStamp *)> &stamp) const
 {
     const size_t n = m_impl->keptOffsets.size();
-    stamps.assign(n, FileStamp());
-    ok.assign(n, 0);
-    if (m_impl->fd < 0)
-        return;
     const int fd = m_impl->fd;
     const char *names = m_impl->kept.data();
     const size_t *offsets = m_impl->keptOffsets.data();
     const auto work = [&, fd, names, offsets](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i) {
             struct stat st;
-            ok[i] = ::fstatat(fd, names + offsets[i], &st, 0) == 0 && fillStamp(st, stamps[i]);
+            FileStamp s;
+            const bool ok = fd >= 0 && ::fstatat(fd, names + offsets[i], &st, 0) == 0 && fillStamp(st, s);
+            stamp(i, ok ? &s : nullptr);
         }
     };
     // Looking up names is most of the cost of a large directory, and the

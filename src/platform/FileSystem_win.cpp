@@ -138,13 +138,12 @@ void DirScanner::keepName()
 
 // The stamps are read again rather than taken from the listing: a file that
 // vanished since it was listed must fail its add, as on every platform.
-void DirScanner::readStamps(std::vector<FileStamp> &stamps, std::vector<char> &ok) const
+void DirScanner::readStamps(const std::function<void(size_t, const FileStamp *)> &stamp) const
 {
-    const size_t n = m_impl->kept.size();
-    stamps.assign(n, FileStamp());
-    ok.assign(n, 0);
-    for (size_t i = 0; i < n; ++i)
-        ok[i] = readFileStamp(m_impl->directory + m_impl->kept[i], stamps[i]);
+    for (size_t i = 0; i < m_impl->kept.size(); ++i) {
+        FileStamp s;
+        stamp(i, readFileStamp(m_impl->directory + m_impl->kept[i], s) ? &s : nullptr);
+    }
 }
 
 } // namespace qn

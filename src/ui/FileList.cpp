@@ -11,21 +11,43 @@ int FileNameModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : int(m_names.size());
 }
 
+QString FileNameModel::nameAt(int row) const
+{
+    if (row < 0 || size_t(row) >= m_names.size())
+        return QString();
+    const Span s = m_names[size_t(row)];
+    return m_text.mid(s.offset, s.length);
+}
+
 QVariant FileNameModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() < 0 || index.row() >= m_names.size())
+    if (!index.isValid() || index.row() < 0 || size_t(index.row()) >= m_names.size())
         return {};
     if (role == Qt::DisplayRole)
-        return displayName(m_names.at(index.row()));
+        return displayName(nameAt(index.row()));
     if (role == Qt::UserRole)
-        return m_names.at(index.row());
+        return nameAt(index.row());
     return {};
 }
 
-void FileNameModel::setNames(QStringList names)
+void FileNameModel::read(const QString &directory)
 {
     beginResetModel();
-    m_names = std::move(names);
+    m_text.clear();
+    m_names.clear();
+    DirScanner scan(directory);
+    QString name;
+    while (scan.next(name)) {
+        m_names.push_back(Span{quint32(m_text.size()), quint32(name.size())});
+        m_text += name;
+    }
+    m_text.squeeze();
+    m_names.shrink_to_fit();
+    const auto view = [this](const Span &s) { return QStringView(m_text).mid(s.offset, s.length); };
+    std::sort(m_names.begin(), m_names.end(), [&](const Span &a, const Span &b) {
+        const int c = view(a).compare(view(b), Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : view(a) < view(b);
+    });
     endResetModel();
 }
 
@@ -42,16 +64,7 @@ FileList::FileList(QWidget *parent)
 void FileList::setPath(const QString &directory)
 {
     m_path = directory;
-    QStringList names;
-    DirScanner scan(directory);
-    QString name;
-    while (scan.next(name))
-        names.append(name);
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const int c = a.compare(b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
-    m_model.setNames(std::move(names));
+    m_model.read(directory);
 }
 
 QString FileList::fileName() const
