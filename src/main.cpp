@@ -14,10 +14,12 @@ int main(int argc, char *argv[])
     qn::DialogMessages messages;
     qn::DialogSaveFileChooser chooser;
     qn::WindowHelpViewer help;
+    qn::WindowWorkProgress work;
     qn::Services services;
     services.messages = &messages;
     services.chooser = &chooser;
     services.help = &help;
+    services.work = &work;
     services.beep = [] { QApplication::beep(); };
     services.programDirectory = QCoreApplication::applicationDirPath();
 

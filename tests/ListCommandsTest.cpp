@@ -169,6 +169,92 @@ TEST(AddDirectoryFiles, NoOrdinaryFileOrUnreadable)
     EXPECT_EQ(h.panel(2), QStringLiteral("総ファイル数 0"));
 }
 
+TEST(AddDirectoryTree, WholeTreeInDirectoryOrderInOneBatch)
+{
+    Harness h;
+    Fixture fx;
+    for (const char *d : {"sub", "sub/inner", "Another", ".hidden"})
+        fx.subdir(d);
+    for (const char *f : {"top.txt", "sub/s1", "sub/s2", "sub/inner/deep", "Another/a", ".hidden/no", ".dot"})
+        fx.file(f, "123");
+    h.openDirectory(fx.path());
+    h.doubleClickFile("top.txt"); // already listed: not added twice
+    int inserts = 0;
+    QObject::connect(h.grid()->model(), &QAbstractItemModel::rowsInserted, [&] { ++inserts; });
+
+    h.find<QAction>("File_AddTree")->trigger();
+    EXPECT_EQ(h.work.titles, QStringList{QStringLiteral("サブディレクトリを含めて追加")});
+    EXPECT_EQ(h.messages.texts(), QStringList{Done});
+    EXPECT_EQ(inserts, 1);
+    QStringList paths;
+    for (int r = 1; r <= h.rows(); ++r)
+        paths.append(h.cell(r, 3).mid(fx.path().size()) + h.cell(r, 0));
+    // Files of a directory in listing order, before its subdirectories.
+    QStringList inSub;
+    DirScanner scan(fx.path() + "sub");
+    for (QString name; scan.next(name);)
+        inSub.append("sub/" + name);
+    EXPECT_EQ(paths, QStringList({"top.txt", "Another/a"}) + inSub + QStringList{"sub/inner/deep"});
+    // The entries of one directory share one directory string.
+    const EntryTable &t = h.window->table();
+    EXPECT_EQ(t.at(3).Directory.constData(), t.at(4).Directory.constData());
+    EXPECT_EQ(h.panel(1), QStringLiteral("総バイト数 15   B"));
+    EXPECT_EQ(h.panel(2), QStringLiteral("総ファイル数 5"));
+    expectMirror(h);
+
+    // Again from the pop-up menu: everything is listed already.
+    h.messages.shown.clear();
+    h.find<QAction>("RClick_AddTree")->trigger();
+    EXPECT_EQ(h.messages.texts(), QStringList{Done});
+    EXPECT_EQ(h.rows(), 5);
+}
+
+TEST(AddDirectoryTree, CancelLeavesTheListAsItWas)
+{
+    Harness h;
+    Fixture fx;
+    fx.subdir("d");
+    fx.file("a", "1");
+    fx.file("d/b", "22");
+    h.openDirectory(fx.path());
+    h.doubleClickFile("a");
+    const QString panel1 = h.panel(1);
+    h.work.cancelAt = 0;
+    h.find<QAction>("File_AddTree")->trigger();
+    EXPECT_TRUE(h.messages.shown.isEmpty());
+    EXPECT_EQ(h.rows(), 1);
+    EXPECT_EQ(h.window->table().EntryCount(), 1);
+    EXPECT_EQ(h.panel(1), panel1);
+}
+
+TEST(AddDirectoryTree, SkippedDirectoriesAreNamedAfterDone)
+{
+    Harness h;
+    Fixture fx;
+    fx.subdir("gone");
+    fx.file("gone/lost", "1");
+    fx.subdir("kept");
+    fx.file("kept/here", "22");
+    h.openDirectory(fx.path());
+    // The top is read first; its subdirectory vanishes before it is read.
+    h.work.onProgress = [&](qint64, const QString &) { Fixture::removeTree(fx.path() + "gone"); };
+    h.find<QAction>("File_AddTree")->trigger();
+    EXPECT_EQ(h.messages.texts(),
+              (QStringList{Done, QStringLiteral("読み込めなかったディレクトリ・ファイルが 1 件ありました。\r") + fx.path()
+                                     + "gone/"}));
+    EXPECT_EQ(h.rows(), 1);
+    EXPECT_EQ(h.cell(1, 0), "here");
+
+    // A tree without a single ordinary file.
+    Fixture bare;
+    bare.subdir("empty");
+    h.openDirectory(bare.path());
+    h.messages.shown.clear();
+    h.work.onProgress = nullptr;
+    h.find<QAction>("File_AddTree")->trigger();
+    EXPECT_EQ(h.messages.texts(), QStringList{NoFile});
+}
+
 TEST(DeleteSelectedEntry, EmptyListCancelAndRemoval)
 {
     Harness h;

@@ -7,9 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <sys/wait.h>
-
 namespace qn {
 namespace {
 
@@ -143,21 +140,6 @@ TEST(SafeWrite, SmallWritesToAFullDiskFailToo)
     }
     EXPECT_EQ(readAll(path), old);
     EXPECT_EQ(filesIn(fx.path()), QStringList{"quilnaver.cfg"});
-}
-
-// Runs f where file permissions apply: in a child that has given up root
-// when the tests run as root, here otherwise. True when f returned true.
-bool asOrdinaryUser(const std::function<bool()> &f)
-{
-    if (::geteuid() != 0)
-        return f();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const bool ok = ::setgid(65534) == 0 && ::setuid(65534) == 0 && f();
-        ::_exit(ok ? 0 : 1);
-    }
-    int status = 0;
-    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 TEST(SafeWrite, ReplacesInPlaceOnlyWhereNoNewFileCanBeMade)

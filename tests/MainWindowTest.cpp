@@ -49,16 +49,21 @@ TEST(MainWindow, MenuBarHoldsExactlyThreeMenus)
     for (QAction *a : h.window->menuBar()->actions())
         titles.append(a->text());
     EXPECT_EQ(titles, (QStringList{"ファイル", "オプション", "ヘルプ"}));
+    // Separators show as "-".
     const auto items = [&](const char *menu) {
         QStringList t;
         for (QAction *a : h.find<QMenu>(menu)->actions())
-            t.append(a->objectName() + "=" + a->text());
+            t.append(a->isSeparator() ? QStringLiteral("-") : a->objectName() + "=" + a->text());
         return t;
     };
-    EXPECT_EQ(items("Mnu_File"), (QStringList{"File_Sinki=新規リスト", "File_MakeList=リスト作成", "File_End=終了"}));
+    // The described items in their order; additions stand behind a separator
+    // (in the file menu before its exit).
+    EXPECT_EQ(items("Mnu_File"), (QStringList{"File_Sinki=新規リスト", "File_MakeList=リスト作成", "-",
+                                              "File_AddTree=サブディレクトリを含めて追加", "-", "File_End=終了"}));
     EXPECT_EQ(items("Mnu_Option"), QStringList{"Option_Setting=設定"});
     EXPECT_EQ(items("Mnu_Help"), (QStringList{"Help_Help=ヘルプ", "Help_Ver=Quilnaverについて"}));
-    EXPECT_EQ(items("Mnu_RClickDir"), QStringList{"RClick_AddDir=ディレクトリ全体を追加"});
+    EXPECT_EQ(items("Mnu_RClickDir"),
+              (QStringList{"RClick_AddDir=ディレクトリ全体を追加", "-", "RClick_AddTree=サブディレクトリを含めて追加"}));
     EXPECT_EQ(items("Mnu_RClickFile"), QStringList{"RClick_AddFile=ファイルを追加"});
     EXPECT_EQ(items("Mnu_RClickDelete"), (QStringList{"RClick_Delete=選択を削除", "RClick_MakeList=リスト作成"}));
 }

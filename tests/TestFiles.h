@@ -7,15 +7,19 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <functional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 // Readable failure messages for Qt strings.
 // Long values are cut: a failure must stay readable.
@@ -30,19 +34,43 @@ inline void PrintTo(const QByteArray &b, std::ostream *os)
 
 namespace qn::test {
 
+// Removes what `name` names below the directory `at`, by raw names and
+// relative to open directories, so neither undecodable names nor paths
+// longer than PATH_MAX stop it.
+inline void removeBelow(int at, const char *name)
+{
+    struct stat st;
+    if (::fstatat(at, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    if (S_ISDIR(st.st_mode)) {
+        ::fchmodat(at, name, 0755, 0);
+        const int fd = ::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (DIR *dir = fd >= 0 ? ::fdopendir(fd) : nullptr) {
+            std::vector<std::string> names;
+            while (const dirent *e = ::readdir(dir)) {
+                if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+                    names.emplace_back(e->d_name);
+            }
+            for (const std::string &n : names)
+                removeBelow(::dirfd(dir), n.c_str());
+            ::closedir(dir);
+        }
+        ::unlinkat(at, name, AT_REMOVEDIR);
+    } else {
+        ::unlinkat(at, name, 0);
+    }
+}
+
 // Fixtures made at test time: files by raw name, with content and time.
 class Fixture {
 public:
-    Fixture() { m_dir.setAutoRemove(false); }
-    // Removed by raw name: QDir cannot remove names that are not valid UTF-8.
-    ~Fixture()
+    Fixture()
     {
+        m_dir.setAutoRemove(false);
+        // Readable to everyone, for the tests that give up root.
         ::chmod(nativePath().constData(), 0755);
-        ::nftw(
-            nativePath().constData(),
-            [](const char *p, const struct stat *, int, struct FTW *) { return ::remove(p) == 0 ? 0 : 0; }, 16,
-            FTW_DEPTH | FTW_PHYS);
     }
+    ~Fixture() { removeBelow(AT_FDCWD, QFile::encodeName(m_dir.path()).constData()); }
     Fixture(const Fixture &) = delete;
     Fixture &operator=(const Fixture &) = delete;
     QString path() const { return m_dir.path() + QLatin1Char('/'); }
@@ -83,6 +111,7 @@ public:
         }
     }
     bool remove(const QByteArray &name) const { return ::unlink((nativePath() + name).constData()) == 0; }
+    static void removeTree(const QString &path) { removeBelow(AT_FDCWD, QFile::encodeName(path).constData()); }
 
 private:
     QTemporaryDir m_dir;
@@ -113,6 +142,21 @@ private:
     struct rlimit m_old;
     void (*m_handler)(int);
 };
+
+// Runs f where file permissions apply: in a child that has given up root
+// when the tests run as root, here otherwise. True when f returned true.
+inline bool asOrdinaryUser(const std::function<bool()> &f)
+{
+    if (::geteuid() != 0)
+        return f();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool ok = ::setgid(65534) == 0 && ::setuid(65534) == 0 && f();
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 // What a folder holds, hidden files included: nothing half-written may stay.
 inline QStringList filesIn(const QString &dir)

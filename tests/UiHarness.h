@@ -65,6 +65,27 @@ public:
     QStringList opened;
 };
 
+// Runs the work on the test's own thread; cancels it as soon as it reports
+// `cancelAt` files or more (never when negative).
+class ScriptedWork : public WorkProgress {
+public:
+    bool run(QWidget *, const QString &title, const Work &work) override
+    {
+        titles.append(title);
+        std::atomic<bool> cancel{false};
+        work(cancel, [this, &cancel](qint64 files, const QString &directory) {
+            if (onProgress)
+                onProgress(files, directory);
+            if (cancelAt >= 0 && files >= cancelAt)
+                cancel = true;
+        });
+        return !cancel;
+    }
+    qint64 cancelAt = -1;
+    std::function<void(qint64, const QString &)> onProgress;
+    QStringList titles;
+};
+
 // The real main window with scripted services, its program directory in a
 // temporary folder.
 class Harness {
@@ -74,6 +95,7 @@ public:
         services.messages = &messages;
         services.chooser = &chooser;
         services.help = &help;
+        services.work = &work;
         services.beep = [this] { ++beeps; };
         services.programDirectory = program.path().chopped(1);
         if (!settingsFile.isNull())
@@ -125,6 +147,7 @@ public:
     ScriptedMessages messages;
     ScriptedChooser chooser;
     ScriptedHelp help;
+    ScriptedWork work;
     Services services;
     int beeps = 0;
     std::unique_ptr<MainWindow> window;

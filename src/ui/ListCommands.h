@@ -13,6 +13,7 @@ class EntryModel;
 class EntryTable;
 class FileList;
 class Messages;
+class WorkProgress;
 struct Settings;
 
 // The controls the list commands read and write.
@@ -30,10 +31,13 @@ struct ListWidgets {
 class ListCommands {
 public:
     ListCommands(const ListWidgets &widgets, EntryTable &table, EntryModel &model, Settings &settings,
-                 Messages &messages);
+                 Messages &messages, WorkProgress &work);
 
     void AddSelectedFile();
     void AddDirectoryFiles();
+    // Every ordinary file of Dir1's directory and of all its subdirectories,
+    // walked off the window's thread; Cancel leaves the list as it was.
+    void AddDirectoryTree();
     void DeleteSelectedEntry();
     void NewList();
     void MakeListFile();
@@ -53,6 +57,10 @@ private:
     EntryModel &m_model;
     Settings &m_settings;
     Messages &m_messages;
+    WorkProgress &m_work;
 };
+
+// The tree add's caption, as its menu items and its progress window show it.
+QString addTreeCaption();
 
 } // namespace qn

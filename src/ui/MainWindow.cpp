@@ -66,11 +66,16 @@ QIcon picture(int number)
     return QIcon(QStringLiteral(":/pictures/%1.xpm").arg(number, 2, 10, QLatin1Char('0')));
 }
 
-QAction *addItem(QMenu *menu, const char *name, const char *caption)
+QAction *addItem(QMenu *menu, const char *name, const QString &caption)
 {
-    QAction *action = menu->addAction(QString::fromUtf8(caption));
+    QAction *action = menu->addAction(caption);
     action->setObjectName(QLatin1String(name));
     return action;
+}
+
+QAction *addItem(QMenu *menu, const char *name, const char *caption)
+{
+    return addItem(menu, name, QString::fromUtf8(caption));
 }
 
 QMenu *popupMenu(QWidget *owner, const char *name, const char *caption)
@@ -115,7 +120,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     buildMenus();
     m_commands = std::make_unique<ListCommands>(
         ListWidgets{m_file, m_dir, m_grid, m_panel1, m_panel2, m_progress}, m_table, m_model, m_settings,
-        *m_services.messages);
+        *m_services.messages, *m_services.work);
 
     // Window load: the list in its start-up state, then the settings.
     m_model.clear();
@@ -236,6 +241,11 @@ void MainWindow::buildMenus()
     connect(addItem(file, "File_Sinki", "新規リスト"), &QAction::triggered, this, [this] { m_commands->NewList(); });
     connect(addItem(file, "File_MakeList", "リスト作成"), &QAction::triggered, this,
             [this] { m_commands->MakeListFile(); });
+    // Additions stand behind a separator, before the exit.
+    file->addSeparator();
+    connect(addItem(file, "File_AddTree", addTreeCaption()), &QAction::triggered, this,
+            [this] { m_commands->AddDirectoryTree(); });
+    file->addSeparator();
     connect(addItem(file, "File_End", "終了"), &QAction::triggered, this, [this] { ConfirmExit(); });
 
     QMenu *option = menuBar()->addMenu(QStringLiteral("オプション"));
@@ -252,6 +262,9 @@ void MainWindow::buildMenus()
     m_popupDir = popupMenu(this, "Mnu_RClickDir", "右クリックDIR");
     connect(addItem(m_popupDir, "RClick_AddDir", "ディレクトリ全体を追加"), &QAction::triggered, this,
             [this] { m_commands->AddDirectoryFiles(); });
+    m_popupDir->addSeparator();
+    connect(addItem(m_popupDir, "RClick_AddTree", addTreeCaption()), &QAction::triggered, this,
+            [this] { m_commands->AddDirectoryTree(); });
     m_popupFile = popupMenu(this, "Mnu_RClickFile", "右クリックFILE");
     connect(addItem(m_popupFile, "RClick_AddFile", "ファイルを追加"), &QAction::triggered, this,
             [this] { m_commands->AddSelectedFile(); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/Messages.h"
+#include "ui/WorkProgress.h"
 
 #include <QString>
 #include <functional>
@@ -32,6 +33,7 @@ struct Services {
     Messages *messages = nullptr;
     SaveFileChooser *chooser = nullptr;
     HelpViewer *help = nullptr;
+    WorkProgress *work = nullptr;
     std::function<void()> beep;
     QString programDirectory; // without a trailing separator unless it is a root
 };

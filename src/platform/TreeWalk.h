@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+namespace qn {
+
+struct WalkedFile {
+    QString name;
+    FileStamp stamp;
+};
+
+// One directory's ordinary files in listing order. Every file of it shares
+// the one directory string.
+struct WalkedDirectory {
+    QString path; // ends in the separator
+    std::vector<WalkedFile> files;
+};
+
+struct TreeWalkReport {
+    // Directories in list order: by name as the directory list shows them,
+    // each directory's files before its subdirectories.
+    std::vector<WalkedDirectory> directories;
+    qint64 fileCount = 0;
+    // Directories that could not be read and files that vanished.
+    qint64 skippedCount = 0;
+    QStringList firstSkipped; // the first few, in list order
+    bool cancelled = false;
+    int threads = 0;
+};
+
+// How far a walk got: the files found so far and a directory being read.
+using TreeWalkProgress = std::function<void(qint64 files, const QString &directory)>;
+
+// Walks every ordinary file of root and of all its subdirectories, on
+// `threads` threads (0: one for each core). Hidden entries are left out and
+// hidden directories are not entered; symbolic links to directories are not
+// followed, and a directory reached twice (a bind mount) is read once. What
+// cannot be read is skipped and counted, never fatal. The same tree always
+// gives the same report. progress is called from the walking threads, now
+// and then; the walk stops soon after cancel becomes true.
+TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel,
+                        const TreeWalkProgress &progress = TreeWalkProgress(), int threads = 0);
+
+// How many paths a report keeps by name.
+constexpr int SkippedPathsKept = 5;
+
+} // namespace qn

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/TreeWalk.h"
+
+#include <QDialog>
+
+#include <atomic>
+#include <functional>
+
+class QLabel;
+
+namespace qn {
+
+// Long work off the window's thread, behind a small modal window that shows
+// how many files were found so far and the directory being read, with a
+// Cancel button. The window stays responsive all the while.
+class WorkProgress {
+public:
+    using Work = std::function<void(const std::atomic<bool> &cancel, const TreeWalkProgress &progress)>;
+    virtual ~WorkProgress() = default;
+    // Runs work on a thread of its own and returns once it has ended: true
+    // when it finished, false when the user cancelled it.
+    virtual bool run(QWidget *parent, const QString &title, const Work &work) = 0;
+};
+
+class ProgressWindow : public QDialog {
+    Q_OBJECT
+public:
+    ProgressWindow(const QString &title, QWidget *parent = nullptr);
+    void showProgress(qint64 files, const QString &directory);
+
+private:
+    QLabel *m_count = nullptr;
+    QLabel *m_directory = nullptr;
+};
+
+class WindowWorkProgress : public WorkProgress {
+public:
+    bool run(QWidget *parent, const QString &title, const Work &work) override;
+};
+
+// "N 件のファイルが見つかりました。"
+QString filesFoundText(qint64 files);
+
+} // namespace qn

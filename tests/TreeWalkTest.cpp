@@ -1,0 +1,193 @@
+#include "TestFiles.h"
+
+#include "platform/TreeWalk.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+
+namespace qn {
+namespace {
+
+using namespace test;
+
+const std::atomic<bool> NoCancel{false};
+
+// "dir/: name name ..." for each directory of a report, in its order.
+QStringList layout(const TreeWalkReport &r, const QString &root)
+{
+    QStringList lines;
+    for (const WalkedDirectory &d : r.directories) {
+        QStringList names;
+        for (const WalkedFile &f : d.files)
+            names.append(f.name);
+        lines.append(d.path.mid(root.size()) + ": " + names.join(' '));
+    }
+    return lines;
+}
+
+QStringList listingOrder(const QString &dir)
+{
+    QStringList names;
+    DirScanner scan(dir);
+    QString name;
+    while (scan.next(name))
+        names.append(name);
+    return names;
+}
+
+TEST(TreeWalk, DirectoriesByNameFilesFirstHiddenLeftOut)
+{
+    Fixture fx;
+    for (const char *d : {"b", "B", "a", "a/z", "a/y", ".hidden", "c10", "c9", "empty"})
+        fx.subdir(d);
+    for (const char *f : {"top2", "top1", "a/f", "a/z/deep", "a/y/mid", "b/x", "B/X", ".hidden/never", "c9/n",
+                          "c10/n", "a/.dot"})
+        fx.file(f, "12345");
+    fx.file("a/sized", QByteArray(1234, 's'), 1700000000);
+
+    const TreeWalkReport r = walkTree(fx.path(), NoCancel);
+    EXPECT_FALSE(r.cancelled);
+    EXPECT_EQ(r.skippedCount, 0);
+    const QString top = ": " + listingOrder(fx.path()).join(' ');
+    const QString inA = "a/: " + listingOrder(fx.path() + "a").join(' ');
+    // Dir1's order: without case first, then exactly ("B" before "b").
+    EXPECT_EQ(layout(r, fx.path()), (QStringList{top, inA, "a/y/: mid", "a/z/: deep", "B/: X", "b/: x",
+                                                 "c10/: n", "c9/: n"}));
+    EXPECT_EQ(r.fileCount, 10);
+    for (const WalkedFile &f : r.directories[1].files) {
+        if (f.name == "sized") {
+            EXPECT_EQ(f.stamp.size, 1234);
+            EXPECT_EQ(f.stamp.modified, 1700000000);
+        }
+    }
+}
+
+TEST(TreeWalk, LinksToDirectoriesAreNotFollowedLinksToFilesAre)
+{
+    Fixture fx;
+    fx.subdir("real");
+    fx.file("real/data", "1");
+    fx.symlink(fx.nativePath() + "real", "alias");          // the same directory again
+    fx.symlink(fx.nativePath(), "real/loop");                // back to the top: a loop
+    fx.symlink(fx.nativePath() + "real/data", "file-link");  // an ordinary file
+    fx.symlink("/nowhere/at/all", "broken");                 // no file at all
+    ::mkfifo((fx.nativePath() + "fifo").constData(), 0644);
+
+    const TreeWalkReport r = walkTree(fx.path(), NoCancel);
+    EXPECT_EQ(layout(r, fx.path()), (QStringList{": file-link", "real/: data"}));
+    EXPECT_EQ(r.skippedCount, 0);
+}
+
+TEST(TreeWalk, SameTreeSameReportOnAnyNumberOfThreads)
+{
+    Fixture fx;
+    for (int i = 0; i < 30; ++i) {
+        const QByteArray d = "d" + QByteArray::number(i % 7) + "/s" + QByteArray::number(i);
+        fx.subdir("d" + QByteArray::number(i % 7));
+        fx.subdir(d);
+        for (int j = 0; j < 20; ++j)
+            fx.file(d + "/f" + QByteArray::number(j), QByteArray(j, 'x'));
+    }
+    fx.file("raw\xff\xfe", "bytes");
+    const TreeWalkReport one = walkTree(fx.path(), NoCancel, {}, 1);
+    EXPECT_EQ(one.threads, 1);
+    EXPECT_EQ(one.fileCount, 601);
+    for (int threads : {2, 5, 0}) {
+        const TreeWalkReport many = walkTree(fx.path(), NoCancel, {}, threads);
+        EXPECT_EQ(layout(many, fx.path()), layout(one, fx.path())) << threads;
+    }
+    // A name that is not valid UTF-8 keeps its bytes.
+    EXPECT_EQ(encodeName(one.directories[0].files[0].name), QByteArray("raw\xff\xfe"));
+}
+
+TEST(TreeWalk, UnreadableDirectoriesAndFilesAreSkippedAndNamed)
+{
+    Fixture fx;
+    fx.subdir("closed");
+    fx.file("closed/secret", "s");
+    fx.subdir("listonly"); // its names can be read, its files not
+    fx.file("listonly/a", "a");
+    fx.file("listonly/b", "b");
+    fx.subdir("open");
+    fx.file("open/fine", "f");
+    ::chmod((fx.nativePath() + "closed").constData(), 0);
+    ::chmod((fx.nativePath() + "listonly").constData(), 0444);
+
+    const bool asExpected = asOrdinaryUser([&] {
+        const TreeWalkReport r = walkTree(fx.path(), NoCancel);
+        QStringList skipped = r.firstSkipped;
+        return r.skippedCount == 3 && r.fileCount == 1 && layout(r, fx.path()) == QStringList{"open/: fine"}
+               && skipped.takeFirst() == fx.path() + "closed/" && skipped.size() == 2
+               && skipped.filter(fx.path() + "listonly/").size() == 2;
+    });
+    EXPECT_TRUE(asExpected);
+    EXPECT_EQ(walkTree(fx.path() + "nonexistent", NoCancel).firstSkipped, QStringList{fx.path() + "nonexistent/"});
+}
+
+TEST(TreeWalk, DeepAndLongerThanPathMax)
+{
+    Fixture fx;
+    // 500 levels of 12-character names: a path of some 6,500 bytes.
+    int fd = ::open(fx.nativePath().constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    for (int level = 0; level < 500; ++level) {
+        ASSERT_EQ(::mkdirat(fd, "level-of-500", 0755), 0);
+        const int next = ::openat(fd, "level-of-500", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+        ASSERT_GE(fd, 0);
+    }
+    ::close(::openat(fd, "bottom.txt", O_WRONLY | O_CREAT, 0644));
+    ::close(fd);
+
+    const TreeWalkReport r = walkTree(fx.path(), NoCancel);
+    ASSERT_EQ(r.directories.size(), 1u);
+    EXPECT_EQ(r.skippedCount, 0);
+    EXPECT_GT(r.directories[0].path.size(), 4096);
+    EXPECT_EQ(r.directories[0].files[0].name, "bottom.txt");
+}
+
+TEST(TreeWalk, CancelGivesNothingBack)
+{
+    Fixture fx;
+    for (int i = 0; i < 50; ++i) {
+        fx.subdir("d" + QByteArray::number(i));
+        fx.file("d" + QByteArray::number(i) + "/f", "1");
+    }
+    std::atomic<bool> cancel{false};
+    int reports = 0;
+    const TreeWalkReport r = walkTree(fx.path(), cancel, [&](qint64, const QString &) {
+        ++reports;
+        cancel = true;
+    }, 1);
+    EXPECT_GE(reports, 1);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_TRUE(r.directories.empty());
+}
+
+TEST(TreeWalk, ADirectoryMountedTwiceIsReadOnce)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "bind mounts need root";
+    Fixture fx;
+    fx.subdir("one");
+    fx.subdir("one/inner");
+    fx.file("one/inner/file", "1");
+    fx.subdir("two");
+    fx.subdir("one/back"); // will show the top again: a loop through a mount
+    if (::mount((fx.nativePath() + "one").constData(), (fx.nativePath() + "two").constData(), nullptr, MS_BIND,
+                nullptr) != 0)
+        GTEST_SKIP() << "bind mounts are not allowed here";
+    const bool loop = ::mount(fx.nativePath().constData(), (fx.nativePath() + "one/back").constData(), nullptr,
+                              MS_BIND, nullptr) == 0;
+    const TreeWalkReport r = walkTree(fx.path(), NoCancel);
+    if (loop)
+        ::umount2((fx.nativePath() + "one/back").constData(), MNT_DETACH);
+    ::umount2((fx.nativePath() + "two").constData(), MNT_DETACH);
+    EXPECT_EQ(layout(r, fx.path()), QStringList{"one/inner/: file"});
+    EXPECT_EQ(r.skippedCount, 0);
+}
+
+} // namespace
+} // namespace qn
