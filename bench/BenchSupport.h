@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -63,6 +64,29 @@ inline void makeFiles(const QString &dir, int n, const char *prefix = "file")
             ::close(fd);
         }
     }
+}
+
+// Large fixtures are made once under $TMPDIR and kept for later runs; a
+// marker file says a folder is complete.
+inline QString fixtureRoot() { return QDir::tempPath() + QStringLiteral("/quilnaver-bench"); }
+inline QString flatDir(int n) { return fixtureRoot() + QStringLiteral("/flat%1").arg(n); }
+
+template <class Make>
+void ensureFixture(const QString &dir, const Make &make)
+{
+    const QString done = dir + QStringLiteral(".done");
+    if (QFile::exists(done))
+        return;
+    std::printf("making %s (once)...\n", dir.toLocal8Bit().constData());
+    std::fflush(stdout);
+    make();
+    QFile(done).open(QIODevice::WriteOnly);
+}
+
+inline QString ensureFlatDir(int n)
+{
+    ensureFixture(flatDir(n), [n] { makeFiles(flatDir(n), n); });
+    return flatDir(n);
 }
 
 } // namespace qn::bench

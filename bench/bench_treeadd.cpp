@@ -33,24 +33,10 @@ public:
     bool confirm(const QString &, const QString &) override { return true; }
 };
 
-QString fixtureRoot()
-{
-    return QDir::tempPath() + QStringLiteral("/quilnaver-bench");
-}
-QString treeDir() { return fixtureRoot() + QStringLiteral("/tree"); }
-QString flatDir(int n) { return fixtureRoot() + QStringLiteral("/flat%1").arg(n); }
+using qn::bench::fixtureRoot;
+using qn::bench::flatDir;
 
-// Made once: a marker file says the folder is complete.
-void ensure(const QString &dir, const std::function<void()> &make)
-{
-    const QString done = dir + QStringLiteral(".done");
-    if (QFile::exists(done))
-        return;
-    std::printf("making %s (once)...\n", qPrintable(dir));
-    std::fflush(stdout);
-    make();
-    QFile(done).open(QIODevice::WriteOnly);
-}
+QString treeDir() { return fixtureRoot() + QStringLiteral("/tree"); }
 
 void makeTree()
 {
@@ -262,9 +248,9 @@ int main(int argc, char **argv)
     if (argc == 3 && QByteArray(argv[1]) == "--memory")
         return memoryChild(QString::fromLocal8Bit(argv[2]));
 
-    ensure(treeDir(), makeTree);
+    qn::bench::ensureFixture(treeDir(), makeTree);
     for (int n : {100000, 1000000})
-        ensure(flatDir(n), [n] { qn::bench::makeFiles(flatDir(n), n); });
+        qn::bench::ensureFlatDir(n);
 
     SilentMessages messages;
     qn::WindowWorkProgress work;

@@ -65,7 +65,8 @@ TEST(MainWindow, MenuBarHoldsExactlyThreeMenus)
     EXPECT_EQ(items("Mnu_RClickDir"),
               (QStringList{"RClick_AddDir=ディレクトリ全体を追加", "-", "RClick_AddTree=サブディレクトリを含めて追加"}));
     EXPECT_EQ(items("Mnu_RClickFile"), QStringList{"RClick_AddFile=ファイルを追加"});
-    EXPECT_EQ(items("Mnu_RClickDelete"), (QStringList{"RClick_Delete=選択を削除", "RClick_MakeList=リスト作成"}));
+    EXPECT_EQ(items("Mnu_RClickDelete"),
+              (QStringList{"RClick_Delete=選択を削除", "RClick_MakeList=リスト作成", "-", "RClick_Copy=コピー"}));
 }
 
 TEST(MainWindow, ToolbarButtonsInOrderWithCaptionsAndTooltips)

@@ -134,15 +134,21 @@ void EntryTable::RemoveEntries(std::vector<int> entries)
 {
     std::sort(entries.begin(), entries.end());
     entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
+    // One pass: the entries that stay move up over the gaps, the index
+    // forgets the removed ones and renumbers the rest.
+    std::vector<quint32> newNumber(m_entries.size(), 0);
     auto gone = entries.begin();
     size_t kept = 1;
     for (size_t i = 1; i < m_entries.size(); ++i) {
-        while (gone != entries.end() && size_t(*gone) < i)
+        while (gone != entries.end() && *gone < int(i))
             ++gone;
-        if (gone != entries.end() && size_t(*gone) == i) {
-            m_totalBytes -= m_entries[i].Size;
+        if (gone != entries.end() && *gone == int(i)) {
+            const ListEntry &e = m_entries[i];
+            m_index.remove(keyHash(e.Directory, e.FileName), quint32(i));
+            m_totalBytes -= e.Size;
             continue;
         }
+        newNumber[i] = quint32(kept);
         if (kept != i)
             m_entries[kept] = std::move(m_entries[i]);
         ++kept;
@@ -150,30 +156,27 @@ void EntryTable::RemoveEntries(std::vector<int> entries)
     if (kept == m_entries.size())
         return;
     m_entries.resize(kept);
-    rebuildIndex();
+    m_index.renumber(newNumber);
 }
 
 void EntryTable::Reorder(const std::vector<int> &order)
 {
     if (order.size() != size_t(EntryCount()))
         return;
+    std::vector<quint32> newNumber(m_entries.size(), 0);
     std::vector<ListEntry> reordered;
     reordered.reserve(m_entries.size());
     reordered.emplace_back();
-    for (int i : order)
-        reordered.push_back(std::move(m_entries[size_t(i)]));
-    m_entries.swap(reordered);
-    rebuildIndex();
-}
-
-void EntryTable::rebuildIndex()
-{
-    m_index.clear();
-    m_index.reserve(m_entries.size());
-    for (size_t i = 1; i < m_entries.size(); ++i) {
-        const ListEntry &e = m_entries[i];
-        m_index.insert(keyHash(e.Directory, e.FileName), quint32(i));
+    for (int i : order) {
+        if (i < 1 || size_t(i) >= m_entries.size() || newNumber[size_t(i)] != 0)
+            return; // not a permutation: nothing has moved yet
+        newNumber[size_t(i)] = quint32(reordered.size());
+        reordered.emplace_back();
     }
+    for (size_t i = 1; i < m_entries.size(); ++i)
+        reordered[newNumber[i]] = std::move(m_entries[i]);
+    m_entries.swap(reordered);
+    m_index.renumber(newNumber);
 }
 
 void EntryTable::reserve(qsizetype more)

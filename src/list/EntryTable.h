@@ -81,7 +81,6 @@ private:
         return size >= 0 && size <= std::numeric_limits<qint64>::max() - m_totalBytes;
     }
     void push(quint32 hash, ListEntry &&entry);
-    void rebuildIndex();
 
     std::vector<ListEntry> m_entries;
     qint64 m_totalBytes = 0;

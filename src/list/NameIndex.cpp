@@ -73,6 +73,14 @@ void NameIndex::closeGap(quint32 removed)
     }
 }
 
+void NameIndex::renumber(const std::vector<quint32> &newNumber)
+{
+    for (Slot &s : m_slots) {
+        if (s.entry != 0)
+            s.entry = newNumber[s.entry];
+    }
+}
+
 void NameIndex::clear()
 {
     std::vector<Slot>().swap(m_slots);

@@ -42,6 +42,8 @@ public:
     void remove(quint32 hash, quint32 entry);
     // Every entry number above `removed` moves down by one.
     void closeGap(quint32 removed);
+    // Entry e becomes entry newNumber[e].
+    void renumber(const std::vector<quint32> &newNumber);
     // Room for `entries` in all without growing.
     void reserve(size_t entries);
     void clear();

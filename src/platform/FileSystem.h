@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <functional>
 #include <memory>
 
@@ -37,6 +38,10 @@ bool isDirSeparator(QChar c);
 // takes them back.
 QString nativePath(const QString &path);
 QString fromNativePath(const QString &path);
+
+// The local file a URL names, with the exact bytes of its name; empty for
+// anything that is not a local file.
+QString localFileOf(const QUrl &url);
 
 // Flushes what was written to handle to the disk; false when the disk
 // reports an error.

@@ -183,6 +183,16 @@ bool isDirSeparator(QChar c) { return c == QLatin1Char('/'); }
 QString nativePath(const QString &path) { return path; }
 QString fromNativePath(const QString &path) { return path; }
 
+QString localFileOf(const QUrl &url)
+{
+    if (!url.isLocalFile())
+        return QString();
+    // toLocalFile() would decode the escapes as UTF-8 and lose the bytes of
+    // a name that is not.
+    const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    return decodeName(bytes.constData(), bytes.size());
+}
+
 bool syncFile(int handle)
 {
     // Pipes and some special files cannot be synced; that is no write error.

@@ -55,6 +55,11 @@ bool isDirSeparator(QChar c) { return c == QLatin1Char('/') || c == QLatin1Char(
 QString nativePath(const QString &path) { return QDir::toNativeSeparators(path); }
 QString fromNativePath(const QString &path) { return QDir::fromNativeSeparators(path); }
 
+QString localFileOf(const QUrl &url)
+{
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
 bool syncFile(int handle)
 {
     if (handle < 0)

@@ -1,8 +1,11 @@
 #include "ui/EntryModel.h"
 
 #include "list/DateText.h"
+#include "list/Sort.h"
 #include "output/GridTitles.h"
 #include "settings/Settings.h"
+
+#include <algorithm>
 
 namespace qn {
 
@@ -80,6 +83,50 @@ void EntryModel::removeEntry(int entry)
     m_table.RemoveEntry(entry);
     m_shownRows = m_table.EntryCount();
     endRemoveRows();
+}
+
+void EntryModel::sort(int column, Qt::SortOrder order)
+{
+    static const SortKey keys[ColCount] = {SortKey::Name, SortKey::Size, SortKey::Date, SortKey::Directory};
+    if (column < 0 || column >= ColCount || m_shownRows < 2)
+        return;
+    const std::vector<int> sorted = SortedOrder(m_table, keys[column], order == Qt::DescendingOrder);
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newRowOf(sorted.size());
+    for (size_t k = 0; k < sorted.size(); ++k)
+        newRowOf[size_t(sorted[k] - 1)] = int(k);
+    m_table.Reorder(sorted);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &i : before)
+        after.append(index(newRowOf[size_t(i.row())], i.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void EntryModel::removeEntries(std::vector<int> entries)
+{
+    std::sort(entries.begin(), entries.end());
+    entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
+    entries.erase(std::upper_bound(entries.begin(), entries.end(), m_shownRows), entries.end());
+    entries.erase(entries.begin(), std::lower_bound(entries.begin(), entries.end(), 1));
+    if (entries.empty())
+        return;
+    // One block leaves as rows; scattered rows reset the view at once, which
+    // costs nothing per row, where thousands of removals would not.
+    const bool oneBlock = entries.back() - entries.front() + 1 == int(entries.size());
+    if (oneBlock)
+        beginRemoveRows(QModelIndex(), entries.front() - 1, entries.back() - 1);
+    else
+        beginResetModel();
+    m_table.RemoveEntries(std::move(entries));
+    m_shownRows = m_table.EntryCount();
+    if (oneBlock)
+        endRemoveRows();
+    else
+        endResetModel();
 }
 
 void EntryModel::clear()

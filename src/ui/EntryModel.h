@@ -24,9 +24,15 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+    // Sorts the list itself, so the grid, removal by row and the list file
+    // all follow the order on screen: one layout change.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
     // Shows the entries appended to the table since the last call, in one insert.
     void showAppended();
     void removeEntry(int entry);
+    // Removes many entries in one pass over the table.
+    void removeEntries(std::vector<int> entries);
     void clear();
     // The unit changed: the size column and its title are rendered anew.
     void unitChanged();

@@ -3,6 +3,7 @@
 #include "list/DirectoryAdd.h"
 #include "list/EntryTable.h"
 #include "list/Progress.h"
+#include "output/GridTitles.h"
 #include "output/ListFile.h"
 #include "output/SizeFormat.h"
 #include "platform/FileSystem.h"
@@ -14,7 +15,9 @@
 #include "ui/Messages.h"
 #include "ui/WorkProgress.h"
 
+#include <QClipboard>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
@@ -28,6 +31,7 @@ const QString NoFile = QStringLiteral("ファイルが存在しません。");
 const QString Done = QStringLiteral("完了！！");
 const QString EmptyListCannotDelete = QStringLiteral("ファイルがリストにありません。\r削除できません。");
 const QString ConfirmDelete = QStringLiteral("ファイルをリストから削除します。\rよろしいですか？");
+const QString ConfirmDeleteMany = QStringLiteral("選択した %1 件のファイルをリストから削除します。\rよろしいですか？");
 const QString ConfirmDeleteTitle = QStringLiteral("リストからファイルを削除");
 const QString ConfirmNewList =
     QStringLiteral("新規リストを作成します。\rデータは、すべて消去されます。\rよろしいですか？");
@@ -179,16 +183,99 @@ void ListCommands::AddDirectoryTree()
     }
 }
 
+void ListCommands::AddDroppedPaths(const QStringList &paths)
+{
+    bool allIn = true;
+    bool anyDirectory = false;
+    ProgressDisplay progress(m_w.progress);
+    m_w.grid->setUpdatesEnabled(false);
+    for (const QString &path : paths) {
+        if (isDirectory(path)) {
+            if (!anyDirectory)
+                progress.start();
+            anyDirectory = true;
+            const QString directory = withTrailingSeparator(path);
+            DirScanner scan(directory);
+            allIn = AppendDirectory(m_table, directory, scan, [&progress] { progress.step(); }) && allIn;
+        } else {
+            const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+            const AppendResult result = m_table.AppendEntry(path.left(slash + 1), path.mid(slash + 1));
+            allIn = result != AppendResult::Failed && allIn;
+        }
+    }
+    m_model.showAppended();
+    m_w.grid->setUpdatesEnabled(true);
+    UpdateStatusTotals();
+    if (anyDirectory)
+        progress.finish();
+    m_messages.inform(allIn ? Done : NoFile);
+    progress.hide();
+}
+
+std::vector<int> ListCommands::selectedEntries() const
+{
+    std::vector<int> entries;
+    if (m_table.EntryCount() == 0)
+        return entries;
+    for (const QItemSelectionRange &range : m_w.grid->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            entries.push_back(row + 1);
+    }
+    std::sort(entries.begin(), entries.end());
+    entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
+    if (entries.empty())
+        entries.push_back(currentRow());
+    return entries;
+}
+
 void ListCommands::DeleteSelectedEntry()
 {
     if (m_table.EntryCount() == 0) {
         m_messages.inform(EmptyListCannotDelete);
         return;
     }
-    if (!m_messages.confirm(ConfirmDelete, ConfirmDeleteTitle))
-        return;
-    m_model.removeEntry(currentRow());
+    const std::vector<int> entries = selectedEntries();
+    if (entries.size() == 1) {
+        if (!m_messages.confirm(ConfirmDelete, ConfirmDeleteTitle))
+            return;
+        m_model.removeEntry(entries.front());
+    } else {
+        if (!m_messages.confirm(ConfirmDeleteMany.arg(entries.size()), ConfirmDeleteTitle))
+            return;
+        m_model.removeEntries(entries);
+    }
     UpdateStatusTotals();
+    focusRowAfterRemoval(entries.front());
+}
+
+void ListCommands::focusRowAfterRemoval(int row)
+{
+    const int rows = m_table.EntryCount();
+    if (rows == 0)
+        return;
+    const QModelIndex next = m_model.index(std::min(row, rows) - 1, 0);
+    m_w.grid->selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_w.grid->setFocus();
+}
+
+void ListCommands::CopySelectedRows()
+{
+    if (m_table.EntryCount() == 0)
+        return;
+    QString text;
+    for (int entry : selectedEntries()) {
+        for (int column = 0; column < ColCount; ++column) {
+            QString cell = m_model.index(entry - 1, column).data().toString();
+            // A tab or line break inside a name would break the table apart.
+            for (QChar &c : cell) {
+                if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+                    c = QLatin1Char(' ');
+            }
+            text += cell;
+            text += column + 1 < ColCount ? QLatin1Char('\t') : QLatin1Char('\n');
+        }
+    }
+    QGuiApplication::clipboard()->setText(text);
 }
 
 void ListCommands::NewList()

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <vector>
 
 class QLabel;
 class QProgressBar;
@@ -38,7 +41,14 @@ public:
     // Every ordinary file of Dir1's directory and of all its subdirectories,
     // walked off the window's thread; Cancel leaves the list as it was.
     void AddDirectoryTree();
+    // Files and folders dropped from a file manager: a file as one file, a
+    // folder as its ordinary files; one operation with one closing message.
+    void AddDroppedPaths(const QStringList &paths);
+    // Removes the selected rows after a confirmation: with one row exactly
+    // as ever, with several in one pass.
     void DeleteSelectedEntry();
+    // The selected rows as tab-separated text, the four columns as shown.
+    void CopySelectedRows();
     void NewList();
     void MakeListFile();
 
@@ -50,8 +60,14 @@ public:
     QString CurrentDirPrefix() const;
     // The grid's current row as an entry index; row 1 when none is current.
     int currentRow() const;
+    // The entries of the selected rows, in list order; the current row's
+    // alone when no row is selected.
+    std::vector<int> selectedEntries() const;
 
 private:
+    // After a removal the grid keeps the focus, the row now at `row` current.
+    void focusRowAfterRemoval(int row);
+
     ListWidgets m_w;
     EntryTable &m_table;
     EntryModel &m_model;

@@ -13,10 +13,12 @@
 #include "ui/OptionDialog.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -150,13 +152,15 @@ void MainWindow::buildControls()
 
     m_file = new FileList(m_client);
     place(m_file, "File1", twipsRect(120, 3000, 2175, 2250), QStringLiteral("ファイルを選択できます。"));
+    m_file->viewport()->setAcceptDrops(true);
+    m_file->installEventFilter(this);
 
     m_grid = new QTableView(m_client);
     place(m_grid, "MSFlexGrid1", twipsRect(2400, 1080, 5535, 4215), QStringLiteral("リストに加えるデータです。"));
     m_grid->setModel(&m_model);
     m_grid->setFont(japaneseGothic(9));
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setWordWrap(false);
     m_grid->verticalHeader()->setVisible(false);
@@ -166,6 +170,18 @@ void MainWindow::buildControls()
     m_grid->horizontalHeader()->setHighlightSections(false);
     m_grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_grid->horizontalHeader()->setStretchLastSection(false);
+    // A click on a title sorts by its column, a second one reverses; an add
+    // puts its entries at the end, so the list is no longer sorted.
+    m_grid->horizontalHeader()->setSectionsClickable(true);
+    m_grid->horizontalHeader()->setSortIndicatorShown(true);
+    m_grid->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &MainWindow::sortByColumn);
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, &MainWindow::forgetSortOrder);
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_table.EntryCount() == 0)
+            forgetSortOrder();
+    });
+    m_grid->viewport()->setAcceptDrops(true);
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
         if (!m_settingWidths && column >= 0 && column < ColCount)
             m_columnTwips[column] = size * 15;
@@ -208,6 +224,7 @@ void MainWindow::buildControls()
                                     static_cast<QAbstractItemView *>(m_grid),
                                     static_cast<QAbstractItemView *>(m_grid->horizontalHeader())})
         view->viewport()->installEventFilter(this);
+    m_grid->installEventFilter(this);
 }
 
 void MainWindow::buildToolbar()
@@ -273,6 +290,12 @@ void MainWindow::buildMenus()
             [this] { m_commands->DeleteSelectedEntry(); });
     connect(addItem(m_popupGrid, "RClick_MakeList", "リスト作成"), &QAction::triggered, this,
             [this] { m_commands->MakeListFile(); });
+    m_popupGrid->addSeparator();
+    QAction *copy = addItem(m_popupGrid, "RClick_Copy", "コピー");
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_grid->addAction(copy);
+    connect(copy, &QAction::triggered, this, [this] { m_commands->CopySelectedRows(); });
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
@@ -303,7 +326,75 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         m_commands->DeleteSelectedEntry();
         return true;
     }
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        if (watched == m_file && enter) {
+            m_commands->AddSelectedFile();
+            return true;
+        }
+        if (watched == m_grid && key == Qt::Key_Delete) {
+            m_commands->DeleteSelectedEntry();
+            return true;
+        }
+    }
+    // Files and folders dropped from a file manager onto the grid or File1.
+    const bool dropTarget = watched == m_grid->viewport() || watched == m_file->viewport();
+    if (dropTarget && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
+        auto *drag = static_cast<QDropEvent *>(event);
+        if (!droppedPaths(drag->mimeData()).isEmpty())
+            drag->acceptProposedAction();
+        else
+            drag->ignore();
+        return true;
+    }
+    if (dropTarget && event->type() == QEvent::Drop) {
+        auto *drop = static_cast<QDropEvent *>(event);
+        const QStringList paths = droppedPaths(drop->mimeData());
+        if (!paths.isEmpty()) {
+            drop->acceptProposedAction();
+            m_commands->AddDroppedPaths(paths);
+        }
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+QStringList MainWindow::droppedPaths(const QMimeData *mime)
+{
+    QStringList paths;
+    if (!mime || !mime->hasUrls())
+        return paths;
+    for (const QUrl &url : mime->urls()) {
+        const QString path = localFileOf(url); // anything else is ignored
+        if (!path.isEmpty())
+            paths.append(path);
+    }
+    return paths;
+}
+
+void MainWindow::sortByColumn(int column)
+{
+    QHeaderView *header = m_grid->horizontalHeader();
+    const Qt::SortOrder order = column == m_sortColumn && m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder
+                                                                                            : Qt::AscendingOrder;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    // The entry that was current stays current, wherever it moves.
+    m_grid->selectionModel()->clearSelection();
+    m_model.sort(column, order);
+    header->setSortIndicator(column, order);
+    const QModelIndex current = m_grid->currentIndex();
+    if (current.isValid()) {
+        m_grid->selectionModel()->select(current, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        m_grid->scrollTo(current);
+    }
+}
+
+void MainWindow::forgetSortOrder()
+{
+    m_sortColumn = -1;
+    m_grid->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
 }
 
 void MainWindow::toolbarClicked(const QString &key)

@@ -12,6 +12,7 @@
 
 class QAction;
 class QLabel;
+class QMimeData;
 class QMenu;
 class QProgressBar;
 class QStatusBar;
@@ -75,6 +76,9 @@ private:
     void onDriveChanged();
     bool showDrive(const QString &designation);
     void onDirectoryChanged(const QString &path);
+    void sortByColumn(int column);
+    void forgetSortOrder();
+    static QStringList droppedPaths(const QMimeData *mime);
     bool askExit();
 
     Services m_services;
@@ -104,6 +108,8 @@ private:
     int m_hyojiPicture = 0;
     bool m_recovering = false;
     bool m_exited = false;
+    int m_sortColumn = -1; // the column the list is sorted by, -1 when it is not
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
 
 // Twips to pixels at 96 dpi, and a rectangle given in twips.
