@@ -69,6 +69,16 @@ void runFind(benchmark::State &state, const QString &dir, const char *depth)
 }
 
 void BM_FindTree(benchmark::State &state) { runFind(state, treeDir(), ""); }
+
+// The command-line writer on the whole tree, as a whole process.
+void BM_ListToolTree(benchmark::State &state)
+{
+    const QByteArray command = "'" QUILNAVER_LIST_TOOL "' -r '" + QFile::encodeName(treeDir()) + "' -o /dev/null";
+    for (auto _ : state) {
+        if (std::system(command.constData()) != 0)
+            state.SkipWithError("quilnaver-list failed");
+    }
+}
 void BM_FindFlat(benchmark::State &state) { runFind(state, flatDir(int(state.range(0))), "-maxdepth 1"); }
 
 void BM_WalkTree(benchmark::State &state)
@@ -234,6 +244,7 @@ void reportMemory(const char *what, const char *label)
 } // namespace
 
 BENCHMARK(BM_FindTree)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_ListToolTree)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_WalkTree)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_WalkAndAppend)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_BatchAppend)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
@@ -273,6 +284,8 @@ int main(int argc, char **argv)
     reporter.ratio("walk + append (threads: one per core) vs find -printf", "BM_WalkAndAppend" + it,
                    "BM_FindTree" + it, 0.5);
     reporter.ratio("the command in the window vs find -printf", "BM_TreeAddCommand" + it, "BM_FindTree" + it, 0.5);
+    reporter.ratio("quilnaver-list -r TREE -o /dev/null vs find -printf", "BM_ListToolTree" + it, "BM_FindTree" + it,
+                   0.6);
     for (const char *t : {"1", "2", "4"})
         reporter.ratio(std::string("walk alone on ") + t + " thread(s) vs find -printf",
                        "BM_WalkTree/" + std::string(t) + it, "BM_FindTree" + it, 0.5);

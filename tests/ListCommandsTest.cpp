@@ -453,6 +453,76 @@ TEST(MakeListFile, FullDiskKeepsThePreviousFileAndSaysSo)
     EXPECT_GT(readAll(target).size(), 65536);
 }
 
+TEST(MakeListFile, SaysWhichNamesGotQuestionMarks)
+{
+    Harness h;
+    Fixture fx;
+    Fixture out;
+    fx.file("plain.txt", "1");
+    fx.file("résumé.txt", "2");
+    fx.file("raw\xff.bin", "3");
+    h.openDirectory(fx.path());
+    h.click("DirAdd");
+    h.window->settings().SaveDirectory = out.path();
+    h.messages.shown.clear();
+    h.click("ListMake");
+    ASSERT_EQ(h.messages.shown.size(), 2);
+    EXPECT_EQ(h.messages.shown[0].text, Done);
+    const QStringList lines = h.messages.shown[1].text.split('\r');
+    EXPECT_EQ(lines.first(),
+              QStringLiteral("2 件のファイル名に、リストファイルに書けない文字がありました。「?」に置き換えています。"));
+    QStringList names = lines.mid(1);
+    names.sort();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("raw\uFFFD.bin"), QStringLiteral("résumé.txt")}));
+
+    // Nothing replaced: no second message.
+    h.click("Shinki");
+    h.openDirectory(out.path());
+    h.messages.shown.clear();
+    h.click("ListMake");
+    EXPECT_EQ(h.messages.texts(), (QStringList{h.messages.shown[0].text, Done}));
+}
+
+TEST(SaveCsvFile, WritesWhereTheUserSaysAndKeepsTheOldFileOnFailure)
+{
+    Harness h;
+    Fixture fx;
+    Fixture out;
+    fx.file("a,b.txt", QByteArray(1536, 'a'), 1796720707);
+    fx.file("raw\xff", "r", 1796720707);
+    h.openDirectory(fx.path());
+    h.click("DirAdd");
+    h.window->settings().SaveDirectory = out.path();
+    h.messages.shown.clear();
+
+    h.chooser.answer.reset(); // cancelled: nothing happens
+    h.find<QAction>("File_SaveCsv")->trigger();
+    EXPECT_TRUE(h.messages.shown.isEmpty());
+    ASSERT_EQ(h.chooser.asked.size(), 1);
+    EXPECT_EQ(h.chooser.asked[0], (QStringList{"CSVで保存", out.path(), "list.csv", "*.csv"}));
+
+    h.chooser.answer = out.path() + "list.csv";
+    h.find<QAction>("File_SaveCsv")->trigger();
+    ASSERT_EQ(h.messages.shown.size(), 2);
+    EXPECT_EQ(h.messages.shown[0].text, Done);
+    EXPECT_EQ(h.messages.shown[1].text,
+              QStringLiteral("1 件のファイル名に、CSVファイルに書けない文字がありました。「\uFFFD」に置き換えています。\rraw\uFFFD"));
+    const QByteArray csv = readAll(out.path() + "list.csv");
+    EXPECT_TRUE(csv.startsWith("\xEF\xBB\xBF"));
+    EXPECT_TRUE(csv.contains("\"a,b.txt\",1536,2026-12-08 09:05:07," + fx.nativePath() + ",\"" + fx.nativePath()
+                             + "a,b.txt\"\r\n"));
+
+    // A full disk: the message, and the previous file stays.
+    h.messages.shown.clear();
+    {
+        FileSizeLimit full(100);
+        h.find<QAction>("File_SaveCsv")->trigger();
+    }
+    EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("リストを作成できませんでした。")});
+    EXPECT_EQ(readAll(out.path() + "list.csv"), csv);
+    EXPECT_EQ(filesIn(out.path()), QStringList{"list.csv"});
+}
+
 TEST(AddCommands, BackslashIsAnOrdinaryCharacterOfAName)
 {
     Harness h;

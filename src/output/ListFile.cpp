@@ -14,7 +14,7 @@ namespace {
 // A line break or other control character inside a name would break the
 // line structure of the file; it is written as "?" like any other character
 // the file cannot carry.
-QString printableName(const QString &name)
+QString printableName(const QString &name, bool &changed)
 {
     bool plain = true;
     for (QChar c : name) {
@@ -26,6 +26,7 @@ QString printableName(const QString &name)
     }
     if (plain)
         return name;
+    changed = true;
     QString shown = displayName(name);
     for (QChar &c : shown) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
@@ -36,7 +37,7 @@ QString printableName(const QString &name)
 
 } // namespace
 
-QByteArray ListFileText(const EntryTable &table, int unit)
+QByteArray ListFileText(const EntryTable &table, int unit, ReplacedNames *replaced)
 {
     Cp932Encoder encoder;
     SizeFormatter formatter;
@@ -60,7 +61,8 @@ QByteArray ListFileText(const EntryTable &table, int unit)
 
     for (int i = 1; i <= table.EntryCount(); ++i) {
         const ListEntry &e = table.at(i);
-        const QString name = printableName(e.FileName);
+        bool changed = false;
+        const QString name = printableName(e.FileName, changed);
         p = room(48 + Cp932Encoder::maxEncodedSize(name.size()));
 
         char digits[24];
@@ -76,7 +78,9 @@ QByteArray ListFileText(const EntryTable &table, int unit)
         for (QChar c : formatter.UnitSuffix())
             *p++ = char(c.unicode());
         p = std::fill_n(p, 4, ' ');
-        p = encoder.write(p, name);
+        p = encoder.write(p, name, &changed);
+        if (changed && replaced)
+            replaced->add(displayName(e.FileName));
         *p++ = '\r';
         *p++ = '\n';
         used = p - out.data();

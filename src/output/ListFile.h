@@ -1,5 +1,7 @@
 #pragma once
 
+#include "output/ReplacedNames.h"
+
 #include <QByteArray>
 
 namespace qn {
@@ -7,7 +9,9 @@ namespace qn {
 class EntryTable;
 
 // The list file's bytes: a title line and one line per entry, code page 932,
-// CR LF after every line, no byte-order mark.
-QByteArray ListFileText(const EntryTable &table, int unit);
+// CR LF after every line, no byte-order mark. Names with characters the code
+// page cannot hold (or control characters, or bytes that are not UTF-8) get
+// "?" for them and are noted in *replaced, as they go.
+QByteArray ListFileText(const EntryTable &table, int unit, ReplacedNames *replaced = nullptr);
 
 } // namespace qn

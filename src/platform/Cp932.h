@@ -19,7 +19,8 @@ public:
     void append(QByteArray &out, QStringView text);
     // Writes the encoding of text at dst, which has room for
     // maxEncodedSize(text.size()) bytes; returns the end of what it wrote.
-    char *write(char *dst, QStringView text);
+    // *replaced becomes true when a character had to become "?".
+    char *write(char *dst, QStringView text, bool *replaced = nullptr);
     static constexpr qsizetype maxEncodedSize(qsizetype utf16Length) { return 3 * utf16Length; }
 
     struct Impl;

@@ -47,7 +47,7 @@ qsizetype utf8SequenceLength(unsigned char lead)
 
 // Code page 932 never needs more bytes for a character than UTF-8 does, and
 // UTF-8 needs at most three bytes per UTF-16 unit: 3n bytes are always enough.
-char *Cp932Encoder::write(char *dst, QStringView text)
+char *Cp932Encoder::write(char *dst, QStringView text, bool *replaced)
 {
     // Plain ASCII is the same in code page 932, and most names are: copy it
     // straight through while checking.
@@ -67,6 +67,8 @@ char *Cp932Encoder::write(char *dst, QStringView text)
 
     if (d.cd == reinterpret_cast<iconv_t>(-1)) {
         // No converter: keep what is ASCII and mark the rest.
+        if (replaced)
+            *replaced = true;
         while (inLeft > 0) {
             const auto c = static_cast<unsigned char>(*in);
             *dst++ = c < 0x80 ? char(c) : '?';
@@ -86,6 +88,8 @@ char *Cp932Encoder::write(char *dst, QStringView text)
         if (errno != EILSEQ && errno != EINVAL)
             break;
         // One character the code page cannot hold: one "?".
+        if (replaced)
+            *replaced = true;
         const size_t skip = std::min<size_t>(size_t(utf8SequenceLength(static_cast<unsigned char>(*in))), inLeft);
         in += skip;
         inLeft -= skip;

@@ -21,6 +21,8 @@ QString decodeName(const char *bytes, qsizetype length);
 QByteArray encodeName(const QString &name);
 // What a person sees: stray bytes are shown as U+FFFD.
 QString displayName(const QString &name);
+// Whether a name holds such stray bytes.
+bool hasUndecodableBytes(QStringView name);
 
 // Length and time of an ordinary file (symbolic links followed); false when the
 // path does not name an existing, accessible regular file.
@@ -38,6 +40,15 @@ bool isDirSeparator(QChar c);
 // takes them back.
 QString nativePath(const QString &path);
 QString fromNativePath(const QString &path);
+
+// The program's arguments, each path in them with its exact bytes.
+QStringList commandLineArguments(int argc, char *argv[]);
+
+// A time stamp as the local clock and calendar show it.
+struct LocalTime {
+    int year = 1970, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+LocalTime localTimeOf(qint64 secondsSinceEpoch);
 
 // The local file a URL names, with the exact bytes of its name; empty for
 // anything that is not a local file.

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -149,16 +150,35 @@ QByteArray encodeName(const QString &name)
     return out;
 }
 
+namespace {
+
+bool isStrayByte(QStringView text, qsizetype i)
+{
+    const char16_t c = text[i].unicode();
+    return c >= 0xDC80 && c <= 0xDCFF && !(i > 0 && QChar::isHighSurrogate(text[i - 1].unicode()));
+}
+
+} // namespace
+
 QString displayName(const QString &name)
 {
+    if (!hasUndecodableBytes(name))
+        return name;
     QString shown = name;
-    const qsizetype n = shown.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = shown.at(i).unicode();
-        if (c >= 0xDC80 && c <= 0xDCFF && !(i > 0 && QChar::isHighSurrogate(shown.at(i - 1).unicode())))
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (isStrayByte(name, i))
             shown[i] = QChar::ReplacementCharacter;
     }
     return shown;
+}
+
+bool hasUndecodableBytes(QStringView name)
+{
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (isStrayByte(name, i))
+            return true;
+    }
+    return false;
 }
 
 bool readFileStamp(const QString &path, FileStamp &stamp)
@@ -182,6 +202,23 @@ bool isDirectory(const QString &path)
 bool isDirSeparator(QChar c) { return c == QLatin1Char('/'); }
 QString nativePath(const QString &path) { return path; }
 QString fromNativePath(const QString &path) { return path; }
+
+QStringList commandLineArguments(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(decodeName(argv[i], qsizetype(strlen(argv[i]))));
+    return arguments;
+}
+
+LocalTime localTimeOf(qint64 secondsSinceEpoch)
+{
+    const time_t t = time_t(secondsSinceEpoch);
+    struct tm tm;
+    if (!::localtime_r(&t, &tm))
+        return LocalTime();
+    return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
 
 QString localFileOf(const QUrl &url)
 {

@@ -1,9 +1,11 @@
 #include "platform/FileSystem.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <ctime>
 #include <io.h>
 #include <windows.h>
 
@@ -32,6 +34,7 @@ std::wstring wide(const QString &path) { return QDir::toNativeSeparators(path).t
 QString decodeName(const char *bytes, qsizetype length) { return QString::fromUtf8(bytes, length); }
 QByteArray encodeName(const QString &name) { return name.toUtf8(); }
 QString displayName(const QString &name) { return name; }
+bool hasUndecodableBytes(QStringView) { return false; }
 
 bool readFileStamp(const QString &path, FileStamp &stamp)
 {
@@ -54,6 +57,20 @@ bool isRegularFile(const QString &path)
 bool isDirSeparator(QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('\\'); }
 QString nativePath(const QString &path) { return QDir::toNativeSeparators(path); }
 QString fromNativePath(const QString &path) { return QDir::fromNativeSeparators(path); }
+
+QStringList commandLineArguments(int, char *[])
+{
+    return QCoreApplication::arguments(); // from the wide command line: every path whole
+}
+
+LocalTime localTimeOf(qint64 secondsSinceEpoch)
+{
+    const __time64_t t = secondsSinceEpoch;
+    struct tm tm;
+    if (_localtime64_s(&tm, &t) != 0)
+        return LocalTime();
+    return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
 
 QString localFileOf(const QUrl &url)
 {

@@ -28,9 +28,8 @@ struct TreeWalkReport {
     // each directory's files before its subdirectories.
     std::vector<WalkedDirectory> directories;
     qint64 fileCount = 0;
-    // Directories that could not be read and files that vanished.
-    qint64 skippedCount = 0;
-    QStringList firstSkipped; // the first few, in list order
+    // Directories that could not be read and files that vanished, in list order.
+    QStringList skipped;
     bool cancelled = false;
     int threads = 0;
 };
@@ -38,17 +37,15 @@ struct TreeWalkReport {
 // How far a walk got: the files found so far and a directory being read.
 using TreeWalkProgress = std::function<void(qint64 files, const QString &directory)>;
 
-// Walks every ordinary file of root and of all its subdirectories, on
-// `threads` threads (0: one for each core). Hidden entries are left out and
+// Walks every ordinary file of root and, with `subdirectories`, of all its
+// subdirectories, on `threads` threads (0: one for each core). Hidden entries are left out and
 // hidden directories are not entered; symbolic links to directories are not
 // followed, and a directory reached twice (a bind mount) is read once. What
 // cannot be read is skipped and counted, never fatal. The same tree always
 // gives the same report. progress is called from the walking threads, now
 // and then; the walk stops soon after cancel becomes true.
 TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel,
-                        const TreeWalkProgress &progress = TreeWalkProgress(), int threads = 0);
-
-// How many paths a report keeps by name.
-constexpr int SkippedPathsKept = 5;
+                        const TreeWalkProgress &progress = TreeWalkProgress(), int threads = 0,
+                        bool subdirectories = true);
 
 } // namespace qn

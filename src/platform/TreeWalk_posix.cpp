@@ -31,8 +31,7 @@ struct Node {
     bool loop = false;      // one of its own ancestors
     std::vector<WalkedFile> files;
     std::vector<Node *> children; // in the directory list's order
-    qint64 vanished = 0;
-    QStringList firstVanished;
+    QStringList vanished;
 };
 
 // The directory list's order: by name without case, then exactly.
@@ -44,9 +43,10 @@ bool directoryOrder(const QString &a, const QString &b)
 
 class Walk {
 public:
-    Walk(const std::atomic<bool> &cancel, const TreeWalkProgress &progress, int threads)
+    Walk(const std::atomic<bool> &cancel, const TreeWalkProgress &progress, int threads, bool descend)
         : m_cancel(cancel)
         , m_progress(progress)
+        , m_descend(descend)
         , m_nodes(size_t(threads))
     {
     }
@@ -122,11 +122,9 @@ private:
         return fd;
     }
 
-    void vanished(Node *n, const char *name)
+    static void vanished(Node *n, const char *name)
     {
-        if (n->firstVanished.size() < SkippedPathsKept)
-            n->firstVanished.append(n->shown + decodeName(name, qsizetype(strlen(name))));
-        ++n->vanished;
+        n->vanished.append(n->shown + decodeName(name, qsizetype(strlen(name))));
     }
 
     void addChild(Node *n, const char *name, std::deque<Node> &own, std::vector<std::pair<QString, Node *>> &found)
@@ -193,7 +191,8 @@ private:
                 type = IFTODT(st.st_mode);
             }
             if (type == DT_DIR) {
-                addChild(n, name, own, subdirectories);
+                if (m_descend)
+                    addChild(n, name, own, subdirectories);
                 continue;
             }
             if (type != DT_REG && type != DT_LNK)
@@ -234,6 +233,7 @@ private:
 
     const std::atomic<bool> &m_cancel;
     const TreeWalkProgress &m_progress;
+    const bool m_descend;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::vector<Node *> m_stack;
@@ -244,15 +244,6 @@ private:
     std::vector<std::deque<Node>> m_nodes;
 };
 
-void skip(TreeWalkReport &report, qint64 count, const QStringList &first)
-{
-    report.skippedCount += count;
-    for (const QString &path : first) {
-        if (report.firstSkipped.size() < SkippedPathsKept)
-            report.firstSkipped.append(path);
-    }
-}
-
 // The directories in list order, each read once.
 void collect(Node *root, TreeWalkReport &report)
 {
@@ -262,7 +253,7 @@ void collect(Node *root, TreeWalkReport &report)
         Node *n = stack.back();
         stack.pop_back();
         if (!n->opened) {
-            skip(report, 1, {n->shown});
+            report.skipped.append(n->shown);
             continue;
         }
         if (n->loop || !seen.insert({n->dev, n->ino}).second)
@@ -271,9 +262,9 @@ void collect(Node *root, TreeWalkReport &report)
             report.fileCount += qint64(n->files.size());
             report.directories.push_back(WalkedDirectory{n->shown, std::move(n->files)});
         }
-        skip(report, n->vanished, n->firstVanished);
+        report.skipped += n->vanished;
         if (n->readError)
-            skip(report, 1, {n->shown});
+            report.skipped.append(n->shown);
         stack.insert(stack.end(), n->children.rbegin(), n->children.rend());
     }
 }
@@ -281,7 +272,7 @@ void collect(Node *root, TreeWalkReport &report)
 } // namespace
 
 TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, const TreeWalkProgress &progress,
-                        int threads)
+                        int threads, bool subdirectories)
 {
     TreeWalkReport report;
     report.threads = threads > 0 ? threads : int(std::max(1u, std::thread::hardware_concurrency()));
@@ -289,10 +280,10 @@ TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, co
     if (!top.endsWith(QLatin1Char('/')))
         top += QLatin1Char('/');
     if (top.contains(QChar(0))) {
-        skip(report, 1, {top});
+        report.skipped.append(top);
         return report;
     }
-    Walk walk(cancel, progress, report.threads);
+    Walk walk(cancel, progress, report.threads, subdirectories);
     Node *rootNode = walk.run(top);
     if (cancel.load()) {
         report.cancelled = true;

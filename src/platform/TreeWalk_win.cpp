@@ -18,19 +18,12 @@ bool directoryOrder(const QString &a, const QString &b)
     return c != 0 ? c < 0 : a < b;
 }
 
-void skip(TreeWalkReport &report, const QString &path)
-{
-    if (report.firstSkipped.size() < SkippedPathsKept)
-        report.firstSkipped.append(path);
-    ++report.skippedCount;
-}
-
 } // namespace
 
 // One thread here: the listing calls of this platform bring each file's
 // attributes along, so the walk is bound by the disk rather than by calls.
 TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, const TreeWalkProgress &progress,
-                        int)
+                        int, bool subdirectories)
 {
     TreeWalkReport report;
     report.threads = 1;
@@ -47,7 +40,7 @@ TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, co
         stack.pop_back();
         const QDir dir(path);
         if (!dir.exists() || !dir.isReadable()) {
-            skip(report, path);
+            report.skipped.append(path);
             continue;
         }
         if (seen.contains(dir.canonicalPath()))
@@ -57,7 +50,7 @@ TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, co
         WalkedDirectory walked{path, {}};
         for (const QFileInfo &f : dir.entryInfoList(QDir::Files, QDir::Unsorted)) {
             if (!f.exists()) {
-                skip(report, path + f.fileName());
+                report.skipped.append(path + f.fileName());
                 continue;
             }
             const QDateTime modified = f.lastModified();
@@ -67,6 +60,8 @@ TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, co
         if (!walked.files.empty())
             report.directories.push_back(std::move(walked));
 
+        if (!subdirectories)
+            continue;
         QStringList children = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
         std::sort(children.begin(), children.end(), directoryOrder);
         for (auto it = children.rbegin(); it != children.rend(); ++it)

@@ -3,6 +3,7 @@
 #include "list/DirectoryAdd.h"
 #include "list/EntryTable.h"
 #include "list/Progress.h"
+#include "output/CsvFile.h"
 #include "output/GridTitles.h"
 #include "output/ListFile.h"
 #include "output/SizeFormat.h"
@@ -13,6 +14,7 @@
 #include "ui/EntryModel.h"
 #include "ui/FileList.h"
 #include "ui/Messages.h"
+#include "ui/Services.h"
 #include "ui/WorkProgress.h"
 
 #include <QClipboard>
@@ -41,7 +43,16 @@ const QString ConfirmOverwriteTitle = QStringLiteral("ファイル上書きの�
 const QString ChangeSettings = QStringLiteral("オプションで設定を変更してください。");
 const QString ListFailed = QStringLiteral("リストを作成できませんでした。");
 const QString AddTree = QStringLiteral("サブディレクトリを含めて追加");
+constexpr qsizetype SkippedShown = 5; // paths named in the message
 const QString SkippedSome = QStringLiteral("読み込めなかったディレクトリ・ファイルが %1 件ありました。");
+const QString SomeReplaced =
+    QStringLiteral("%1 件のファイル名に、リストファイルに書けない文字がありました。「?」に置き換えています。");
+const QString SomeReplacedInCsv =
+    QStringLiteral("%1 件のファイル名に、CSVファイルに書けない文字がありました。「\uFFFD」に置き換えています。");
+const QString SaveCsv = QStringLiteral("CSVで保存...");
+const QString SaveCsvTitle = QStringLiteral("CSVで保存");
+const QString CsvFilter = QStringLiteral("*.csv");
+const QString CsvFileName = QStringLiteral("list.csv");
 
 // Shows the bar's value without repainting it for every file: a directory of
 // 100,000 names would otherwise spend its time painting.
@@ -89,14 +100,20 @@ QString addTreeCaption()
     return AddTree;
 }
 
+QString saveCsvCaption()
+{
+    return SaveCsv;
+}
+
 ListCommands::ListCommands(const ListWidgets &widgets, EntryTable &table, EntryModel &model, Settings &settings,
-                           Messages &messages, WorkProgress &work)
+                           const Services &services)
     : m_w(widgets)
     , m_table(table)
     , m_model(model)
     , m_settings(settings)
-    , m_messages(messages)
-    , m_work(work)
+    , m_messages(*services.messages)
+    , m_work(*services.work)
+    , m_chooser(*services.chooser)
 {
 }
 
@@ -165,19 +182,16 @@ void ListCommands::AddDirectoryTree()
     for (WalkedDirectory &dir : report.directories) {
         refused.clear();
         m_table.AppendWalked(dir, refused);
-        for (size_t i : refused) {
-            ++report.skippedCount;
-            if (report.firstSkipped.size() < SkippedPathsKept)
-                report.firstSkipped.append(dir.path + dir.files[i].name);
-        }
+        for (size_t i : refused)
+            report.skipped.append(dir.path + dir.files[i].name);
         std::vector<WalkedFile>().swap(dir.files);
     }
     m_model.showAppended();
     UpdateStatusTotals();
     m_messages.inform(report.fileCount > 0 ? Done : NoFile);
-    if (report.skippedCount > 0) {
-        QStringList lines{SkippedSome.arg(report.skippedCount)};
-        for (const QString &path : std::as_const(report.firstSkipped))
+    if (!report.skipped.isEmpty()) {
+        QStringList lines{SkippedSome.arg(report.skipped.size())};
+        for (const QString &path : report.skipped.first(std::min<qsizetype>(report.skipped.size(), SkippedShown)))
             lines.append(displayName(nativePath(path)));
         m_messages.inform(lines.join(QLatin1Char('\r')));
     }
@@ -299,11 +313,35 @@ void ListCommands::MakeListFile()
         m_messages.inform(ListFailed);
         return;
     }
-    if (!saveBytes(path, ListFileText(m_table, m_settings.SizeUnit))) {
+    ReplacedNames replaced;
+    if (!saveBytes(path, ListFileText(m_table, m_settings.SizeUnit, &replaced))) {
         m_messages.inform(ListFailed);
         return;
     }
     m_messages.inform(Done);
+    reportReplaced(replaced, SomeReplaced);
+}
+
+void ListCommands::SaveCsvFile()
+{
+    const std::optional<QString> path =
+        m_chooser.choose(m_w.grid->window(), SaveCsvTitle, m_settings.SaveDirectory, CsvFileName, CsvFilter);
+    if (!path || path->isEmpty())
+        return;
+    ReplacedNames replaced;
+    if (!saveBytes(*path, CsvFileText(m_table, &replaced))) {
+        m_messages.inform(ListFailed);
+        return;
+    }
+    m_messages.inform(Done);
+    reportReplaced(replaced, SomeReplacedInCsv);
+}
+
+void ListCommands::reportReplaced(const ReplacedNames &replaced, const QString &text)
+{
+    if (replaced.count == 0)
+        return;
+    m_messages.inform((QStringList{text.arg(replaced.count)} + replaced.first).join(QLatin1Char('\r')));
 }
 
 void ListCommands::UpdateStatusTotals()

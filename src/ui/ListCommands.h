@@ -16,7 +16,10 @@ class EntryModel;
 class EntryTable;
 class FileList;
 class Messages;
+class SaveFileChooser;
 class WorkProgress;
+struct ReplacedNames;
+struct Services;
 struct Settings;
 
 // The controls the list commands read and write.
@@ -34,7 +37,7 @@ struct ListWidgets {
 class ListCommands {
 public:
     ListCommands(const ListWidgets &widgets, EntryTable &table, EntryModel &model, Settings &settings,
-                 Messages &messages, WorkProgress &work);
+                 const Services &services);
 
     void AddSelectedFile();
     void AddDirectoryFiles();
@@ -51,6 +54,9 @@ public:
     void CopySelectedRows();
     void NewList();
     void MakeListFile();
+    // The list as UTF-8 CSV, to a file the user names (list.csv in
+    // SaveDirectory to begin with).
+    void SaveCsvFile();
 
     void UpdateStatusTotals();
     // Panel 1 alone: the total in the current unit.
@@ -67,6 +73,8 @@ public:
 private:
     // After a removal the grid keeps the focus, the row now at `row` current.
     void focusRowAfterRemoval(int row);
+    // Says which names a file could not hold as they are, if any.
+    void reportReplaced(const ReplacedNames &replaced, const QString &text);
 
     ListWidgets m_w;
     EntryTable &m_table;
@@ -74,9 +82,12 @@ private:
     Settings &m_settings;
     Messages &m_messages;
     WorkProgress &m_work;
+    SaveFileChooser &m_chooser;
 };
 
 // The tree add's caption, as its menu items and its progress window show it.
 QString addTreeCaption();
+// The CSV export's menu item.
+QString saveCsvCaption();
 
 } // namespace qn

@@ -122,7 +122,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     buildMenus();
     m_commands = std::make_unique<ListCommands>(
         ListWidgets{m_file, m_dir, m_grid, m_panel1, m_panel2, m_progress}, m_table, m_model, m_settings,
-        *m_services.messages, *m_services.work);
+        m_services);
 
     // Window load: the list in its start-up state, then the settings.
     m_model.clear();
@@ -262,6 +262,8 @@ void MainWindow::buildMenus()
     file->addSeparator();
     connect(addItem(file, "File_AddTree", addTreeCaption()), &QAction::triggered, this,
             [this] { m_commands->AddDirectoryTree(); });
+    connect(addItem(file, "File_SaveCsv", saveCsvCaption()), &QAction::triggered, this,
+            [this] { m_commands->SaveCsvFile(); });
     file->addSeparator();
     connect(addItem(file, "File_End", "終了"), &QAction::triggered, this, [this] { ConfirmExit(); });
 

@@ -1,0 +1,174 @@
+// quilnaver-list: the list file (or the CSV) of files and folders named on
+// the command line, written by the same code as the window's, without a
+// display.
+#include "list/EntryTable.h"
+#include "output/CsvFile.h"
+#include "output/ListFile.h"
+#include "platform/FileSystem.h"
+#include "platform/SafeWrite.h"
+#include "platform/TreeWalk.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+
+using namespace qn;
+
+enum Status { Listed = 0, SomethingSkipped = 1, UsageError = 2 };
+
+const char *const Description =
+    "Writes a list of files as Quilnaver does: the list file (code page 932, CR LF,\n"
+    "sizes in the chosen unit) or a UTF-8 CSV. Each PATH is a file, added as one\n"
+    "file, or a directory, whose ordinary files are added (hidden files are left\n"
+    "out); with --recursive all its subdirectories too. Entries come in argument\n"
+    "order; a file named twice is listed once.\n"
+    "\n"
+    "Exit status: 0 when everything was listed, 1 when something could not be\n"
+    "read (each such path is named on standard error) or the output could not be\n"
+    "written, 2 for a usage error.";
+
+void say(const QByteArray &line)
+{
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fputc('\n', stderr);
+}
+
+QByteArray shown(const QString &path)
+{
+    return encodeName(nativePath(path));
+}
+
+int usage(const QString &problem)
+{
+    say("quilnaver-list: " + problem.toLocal8Bit());
+    say("Try 'quilnaver-list --help' for more information.");
+    return UsageError;
+}
+
+// An absolute, clean path; the bytes of every name stay as they were.
+QString absolute(const QString &path)
+{
+    const QString full = QDir::isAbsolutePath(path) ? path : QDir::currentPath() + QLatin1Char('/') + path;
+    return fromNativePath(QDir::cleanPath(full));
+}
+
+// Adds one argument to the table; false when some of it could not be read.
+bool add(EntryTable &table, const QString &argument, bool recursive)
+{
+    const QString path = absolute(argument);
+    if (isDirectory(path)) {
+        const std::atomic<bool> never{false};
+        TreeWalkReport report = walkTree(path, never, {}, 0, recursive);
+        std::vector<size_t> refused;
+        for (WalkedDirectory &dir : report.directories) {
+            refused.clear();
+            table.AppendWalked(dir, refused);
+            for (size_t i : refused)
+                report.skipped.append(dir.path + dir.files[i].name);
+        }
+        for (const QString &skipped : std::as_const(report.skipped))
+            say("quilnaver-list: cannot read " + shown(skipped));
+        return report.skipped.isEmpty();
+    }
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (table.AppendEntry(path.left(slash + 1), path.mid(slash + 1)) == AppendResult::Failed) {
+        say("quilnaver-list: cannot read " + shown(argument) + ": no such ordinary file or directory");
+        return false;
+    }
+    return true;
+}
+
+bool writeOut(const QByteArray &bytes, const QString &output)
+{
+    if (output.isEmpty()) {
+        return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
+               && std::fflush(stdout) == 0;
+    }
+    // A device or a pipe (/dev/null, a fifo) is written as it is; a file
+    // through the safe write, so a failure leaves the old one whole.
+    if (QFile::exists(output) && !isRegularFile(output) && !isDirectory(output)) {
+        QFile device(output);
+        return device.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && device.write(bytes) == bytes.size();
+    }
+    return saveBytes(output, bytes);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quilnaver-list"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(Description));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption recursive({QStringLiteral("r"), QStringLiteral("recursive")},
+                                       QStringLiteral("Add the files of all subdirectories of each directory too."));
+    const QCommandLineOption unit({QStringLiteral("u"), QStringLiteral("unit")},
+                                  QStringLiteral("Size unit of the list file: 0 bytes, 1 kilobytes, 2 kilobytes and "
+                                                 "megabytes, 3 mixed (default). Units are decimal."),
+                                  QStringLiteral("0-3"), QStringLiteral("3"));
+    const QCommandLineOption format({QStringLiteral("f"), QStringLiteral("format")},
+                                    QStringLiteral("'list' (default): the list file; 'csv': UTF-8 CSV with the exact "
+                                                   "size in bytes, the time, the directory and the path."),
+                                    QStringLiteral("list|csv"), QStringLiteral("list"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("Write to FILE (replaced only when all of it is written) instead "
+                                                   "of standard output."),
+                                    QStringLiteral("FILE"));
+    parser.addOptions({recursive, unit, format, output});
+    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files and directories to list."),
+                                 QStringLiteral("PATH..."));
+
+    if (!parser.parse(commandLineArguments(argc, argv)))
+        return usage(parser.errorText());
+    if (parser.isSet(help)) {
+        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        return Listed;
+    }
+    if (parser.isSet(version)) {
+        std::printf("quilnaver-list 1.0.0\n");
+        return Listed;
+    }
+    bool isNumber = false;
+    const int sizeUnit = parser.value(unit).toInt(&isNumber);
+    if (!isNumber || sizeUnit < 0 || sizeUnit > 3)
+        return usage(QStringLiteral("the unit must be 0, 1, 2 or 3, not '%1'").arg(parser.value(unit)));
+    const QString kind = parser.value(format);
+    if (kind != QLatin1String("list") && kind != QLatin1String("csv"))
+        return usage(QStringLiteral("the format must be 'list' or 'csv', not '%1'").arg(kind));
+    const QStringList paths = parser.positionalArguments();
+    if (paths.isEmpty())
+        return usage(QStringLiteral("no PATH given"));
+
+    EntryTable table;
+    bool everything = true;
+    for (const QString &path : paths)
+        everything = add(table, path, parser.isSet(recursive)) && everything;
+
+    ReplacedNames replaced;
+    const bool csv = kind == QLatin1String("csv");
+    const QByteArray bytes = csv ? CsvFileText(table, &replaced) : ListFileText(table, sizeUnit, &replaced);
+    const QString target = parser.isSet(output) ? absolute(parser.value(output)) : QString();
+    if (!writeOut(bytes, target)) {
+        say("quilnaver-list: cannot write " + (target.isEmpty() ? QByteArray("standard output") : shown(target)));
+        return SomethingSkipped;
+    }
+    if (replaced.count > 0) {
+        const QByteArray names = replaced.count == 1 ? " name held " : " names held ";
+        say("quilnaver-list: " + QByteArray::number(replaced.count) + names
+            + (csv ? "bytes that are not UTF-8, written as U+FFFD:"
+                   : "characters the list file cannot hold, written as \"?\":"));
+        for (const QString &name : std::as_const(replaced.first))
+            say("  " + name.toUtf8());
+    }
+    return everything ? Listed : SomethingSkipped;
+}

@@ -1,0 +1,235 @@
+#include "output/CsvFile.h"
+
+#include "list/EntryTable.h"
+#include "platform/FileSystem.h"
+
+#include <QStringEncoder>
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <limits>
+#include <unordered_map>
+
+namespace qn {
+
+namespace {
+
+bool needsQuotes(QByteArrayView utf8)
+{
+    for (char c : utf8) {
+        if (c == ',' || c == '"' || c == '\r' || c == '\n')
+            return true;
+    }
+    return false;
+}
+
+// UTF-8 of text into out, reusing its room; plain ASCII, as most names are,
+// is copied straight through.
+void toUtf8(QStringView text, QByteArray &out, QStringEncoder &encoder)
+{
+    out.resize(text.size() * 3);
+    char *p = out.data();
+    const char16_t *src = text.utf16();
+    qsizetype i = 0;
+    for (; i < text.size() && src[i] < 0x80; ++i)
+        *p++ = char(src[i]);
+    if (i < text.size())
+        p = encoder.appendToBuffer(p, text.mid(i));
+    out.resize(p - out.data());
+}
+
+// Rows go straight into one buffer that grows as needed, as in the list
+// file: 100,000 rows are one pass with no allocation per row.
+class CsvBuffer {
+public:
+    explicit CsvBuffer(qsizetype expected) { m_out.resize(expected); }
+
+    char *room(qsizetype needed)
+    {
+        if (m_out.size() - m_used < needed)
+            m_out.resize(std::max(m_out.size() * 2, m_used + needed));
+        return m_out.data() + m_used;
+    }
+    void advance(char *end) { m_used = end - m_out.data(); }
+    void put(char c)
+    {
+        char *p = room(1);
+        *p = c;
+        advance(p + 1);
+    }
+    void put(QByteArrayView bytes)
+    {
+        char *p = room(bytes.size());
+        std::memcpy(p, bytes.data(), size_t(bytes.size()));
+        advance(p + bytes.size());
+    }
+
+    // One field made of parts written one after the other (a path is its
+    // directory and its name), quoted with its quotes doubled when it must be.
+    void field(std::initializer_list<QByteArrayView> parts, bool quoted)
+    {
+        if (!quoted) {
+            for (QByteArrayView part : parts)
+                put(part);
+            return;
+        }
+        put('"');
+        for (QByteArrayView part : parts) {
+            for (char c : part) {
+                if (c == '"')
+                    put('"');
+                put(c);
+            }
+        }
+        put('"');
+    }
+
+    QByteArray take()
+    {
+        m_out.resize(m_used);
+        return std::move(m_out);
+    }
+
+private:
+    QByteArray m_out;
+    qsizetype m_used = 0;
+};
+
+char *twoDigits(char *p, int v)
+{
+    *p++ = char('0' + v / 10 % 10);
+    *p++ = char('0' + v % 10);
+    return p;
+}
+
+// Days since 1970-01-01 of a civil date, and back (proleptic Gregorian).
+qint64 daysFromCivil(qint64 y, int m, int d)
+{
+    y -= m <= 2;
+    const qint64 era = (y >= 0 ? y : y - 399) / 400;
+    const qint64 yoe = y - era * 400;
+    const qint64 doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const qint64 doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+LocalTime civilFromSeconds(qint64 s)
+{
+    qint64 days = s >= 0 ? s / 86400 : (s - 86399) / 86400;
+    const qint64 rest = s - days * 86400;
+    days += 719468;
+    const qint64 era = (days >= 0 ? days : days - 146096) / 146097;
+    const qint64 doe = days - era * 146097;
+    const qint64 yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const qint64 doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const qint64 mp = (5 * doy + 2) / 153;
+    const int d = int(doy - (153 * mp + 2) / 5 + 1);
+    const int m = int(mp < 10 ? mp + 3 : mp - 9);
+    return LocalTime{int(yoe + era * 400 + (m <= 2)), m, d, int(rest / 3600), int(rest / 60 % 60), int(rest % 60)};
+}
+
+qint64 offsetAt(qint64 seconds)
+{
+    const LocalTime t = localTimeOf(seconds);
+    return daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second - seconds;
+}
+
+// The local clock, asked about a day's offset from UTC once: a day whose
+// offset is the same at its start and its end keeps it all day (zones change
+// their offset once or twice a year). A day with a change is asked about each
+// quarter hour, the step at which every zone changes.
+class LocalClock {
+public:
+    LocalTime at(qint64 seconds)
+    {
+        const qint64 day = floorDiv(seconds, 86400);
+        auto it = m_dayOffset.find(day);
+        if (it == m_dayOffset.end()) {
+            const qint64 first = offsetAt(day * 86400);
+            it = m_dayOffset.emplace(day, first == offsetAt(day * 86400 + 86399) ? first : Varies).first;
+        }
+        const qint64 offset = it->second != Varies ? it->second : offsetAt(floorDiv(seconds, 900) * 900);
+        return civilFromSeconds(seconds + offset);
+    }
+
+private:
+    static qint64 floorDiv(qint64 a, qint64 b) { return a >= 0 ? a / b : (a - b + 1) / b; }
+    static constexpr qint64 Varies = std::numeric_limits<qint64>::min();
+    std::unordered_map<qint64, qint64> m_dayOffset;
+};
+
+// yyyy-MM-dd HH:mm:ss, local time.
+void formatTime(char out[19], const LocalTime &t)
+{
+    char *p = out;
+    p = twoDigits(p, t.year / 100);
+    p = twoDigits(p, t.year % 100);
+    *p++ = '-';
+    p = twoDigits(p, t.month);
+    *p++ = '-';
+    p = twoDigits(p, t.day);
+    *p++ = ' ';
+    p = twoDigits(p, t.hour);
+    *p++ = ':';
+    p = twoDigits(p, t.minute);
+    *p++ = ':';
+    twoDigits(p, t.second);
+}
+
+} // namespace
+
+QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
+{
+    CsvBuffer out(128 + qsizetype(table.EntryCount()) * 96);
+    out.put("\xEF\xBB\xBF");
+    out.put(QStringLiteral("ファイル名,バイト数,更新日時,ディレクトリ,パス\r\n").toUtf8());
+
+    // Entries of one directory share their directory string: its bytes are
+    // worked out once for the run.
+    QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString lastDirectory;
+    QByteArray directory;
+    bool directoryQuoted = false;
+    bool directoryReplaced = false;
+    QByteArray name;
+    LocalClock clock;
+    qint64 lastSeconds = 0;
+    char time[19];
+    formatTime(time, clock.at(lastSeconds));
+
+    for (int i = 1; i <= table.EntryCount(); ++i) {
+        const ListEntry &e = table.at(i);
+        if (i == 1 || e.Directory.constData() != lastDirectory.constData() || e.Directory != lastDirectory) {
+            lastDirectory = e.Directory;
+            directoryReplaced = hasUndecodableBytes(e.Directory);
+            toUtf8(displayName(nativePath(e.Directory)), directory, encoder);
+            directoryQuoted = needsQuotes(directory);
+        }
+        const bool nameReplaced = hasUndecodableBytes(e.FileName);
+        toUtf8(nameReplaced ? displayName(e.FileName) : e.FileName, name, encoder);
+        if ((nameReplaced || directoryReplaced) && replaced)
+            replaced->add(displayName(e.FileName));
+        const bool nameQuoted = needsQuotes(name);
+
+        out.field({name}, nameQuoted);
+        out.put(',');
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, e.Size).ptr;
+        out.put(QByteArrayView(digits, end - digits));
+        out.put(',');
+        if (e.Modified != lastSeconds) {
+            lastSeconds = e.Modified;
+            formatTime(time, clock.at(lastSeconds));
+        }
+        out.put(QByteArrayView(time, sizeof time));
+        out.put(',');
+        out.field({directory}, directoryQuoted);
+        out.put(',');
+        out.field({directory, name}, directoryQuoted || nameQuoted);
+        out.put("\r\n");
+    }
+    return out.take();
+}
+
+} // namespace qn

@@ -1,0 +1,232 @@
+#include "TestFiles.h"
+
+#include "list/EntryTable.h"
+#include "output/CsvFile.h"
+#include "output/ListFile.h"
+#include "platform/Cp932.h"
+
+#include <QProcess>
+
+#include <ctime>
+#include <gtest/gtest.h>
+
+namespace qn {
+namespace {
+
+using namespace test;
+
+void add(EntryTable &t, const QString &dir, const QString &name, qint64 size, qint64 modified)
+{
+    t.AppendEntry(dir, name, [&](FileStamp &s) {
+        s.size = size;
+        s.modified = modified;
+        return true;
+    });
+}
+
+TEST(CsvFile, GoldenBytes)
+{
+    EntryTable t;
+    add(t, "/data/", "plain.txt", 1536, 1796720707);        // 2026-12-08 09:05:07 UTC
+    add(t, "/data/", "a,b \"q\".txt", 12000000, 0);
+    add(t, "/data/写真/", "東京.jpg", 0, 1796688000);        // midnight
+    add(t, "/data/", "line\nbreak", 7, 1796720707);
+    add(t, "/data/", decodeName("raw\xff.bin", 8), 9, 1796720707);
+    ReplacedNames replaced;
+    const QByteArray csv = CsvFileText(t, &replaced);
+    const QByteArray expected = "\xEF\xBB\xBF" + QStringLiteral("ファイル名,バイト数,更新日時,ディレクトリ,パス").toUtf8()
+                                + "\r\n"
+                                  "plain.txt,1536,2026-12-08 09:05:07,/data/,/data/plain.txt\r\n"
+                                  "\"a,b \"\"q\"\".txt\",12000000,1970-01-01 00:00:00,/data/,\"/data/a,b \"\"q\"\".txt\"\r\n"
+                                + QStringLiteral("東京.jpg,0,2026-12-08 00:00:00,/data/写真/,/data/写真/東京.jpg").toUtf8()
+                                + "\r\n"
+                                  "\"line\nbreak\",7,2026-12-08 09:05:07,/data/,\"/data/line\nbreak\"\r\n"
+                                + QStringLiteral("raw\uFFFD.bin,9,2026-12-08 09:05:07,/data/,/data/raw\uFFFD.bin").toUtf8()
+                                + "\r\n";
+    EXPECT_EQ(csv, expected);
+    EXPECT_EQ(replaced.count, 1);
+    EXPECT_EQ(replaced.first, QStringList{QStringLiteral("raw\uFFFD.bin")});
+    EXPECT_EQ(CsvFileText(EntryTable()), expected.left(expected.indexOf('\n') + 1));
+}
+
+// The times of the CSV against the C library's own local time, every seven
+// minutes around clock changes of an hour and of half an hour.
+TEST(CsvFile, TimesFollowTheLocalClockAcrossAChange)
+{
+    const QByteArray before = qgetenv("TZ");
+    const struct {
+        const char *zone;
+        qint64 change; // a moment the offset changes, UTC
+    } zones[] = {
+        {"CET-1CEST,M3.5.0,M10.5.0/3", 1774746000},                     // 2026-03-29 01:00 UTC
+        {"CET-1CEST,M3.5.0,M10.5.0/3", 1792890000},                     // 2026-10-25 01:00 UTC
+        {"<+1030>-10:30<+11>-11,M10.1.0,M4.1.0", 1791045000},          // Lord Howe, 2026-10-04
+    };
+    for (const auto &z : zones) {
+        qputenv("TZ", z.zone);
+        ::tzset();
+        EntryTable t;
+        QByteArray expected;
+        for (qint64 s = z.change - 86400; s < z.change + 86400; s += 7 * 60 + 1) {
+            add(t, "/d/", QString::number(s), 0, s);
+            const time_t when = time_t(s);
+            struct tm tm;
+            ::localtime_r(&when, &tm);
+            char text[32];
+            std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+            expected += text;
+        }
+        QByteArray got;
+        for (const QByteArray &line : CsvFileText(t).split('\n').mid(1)) {
+            if (!line.isEmpty())
+                got += line.split(',')[2];
+        }
+        EXPECT_EQ(got, expected) << z.zone;
+    }
+    qputenv("TZ", before);
+    ::tzset();
+}
+
+TEST(ListFile, NamesItCouldNotHoldAreCountedAsItWrites)
+{
+    EntryTable t;
+    for (const char *name : {"plain", "café", "日本語", "😀", "tab\there", "①"})
+        add(t, "/d/", QString::fromUtf8(name), 1, 0);
+    add(t, "/d/", decodeName("raw\xff", 4), 1, 0);
+    ReplacedNames replaced;
+    const QByteArray text = ListFileText(t, 3, &replaced);
+    EXPECT_EQ(text, ListFileText(t, 3)); // the same bytes, counted or not
+    EXPECT_EQ(replaced.count, 4);
+    EXPECT_EQ(replaced.first, (QStringList{QStringLiteral("café"), QStringLiteral("😀"), QStringLiteral("tab\there"),
+                                           QStringLiteral("raw\uFFFD")}));
+    for (int i = 0; i < 10; ++i)
+        add(t, "/d/", QStringLiteral("é%1").arg(i), 1, 0);
+    ReplacedNames many;
+    ListFileText(t, 3, &many);
+    EXPECT_EQ(many.count, 14);
+    EXPECT_EQ(many.first.size(), ReplacedNames::Kept);
+}
+
+struct ToolRun {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ToolRun listTool(const QStringList &arguments, const QString &workingDirectory = QString())
+{
+    QProcess p;
+    if (!workingDirectory.isEmpty())
+        p.setWorkingDirectory(workingDirectory);
+    p.start(QStringLiteral(QUILNAVER_LIST_TOOL), arguments);
+    ToolRun r;
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.status = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+// The same entries the program would hold after adding these files of dir,
+// in the order its directory add takes them.
+EntryTable programTable(const QString &dir)
+{
+    EntryTable t;
+    DirScanner scan(dir);
+    for (QString name; scan.next(name);)
+        t.AppendEntry(dir, name);
+    return t;
+}
+
+TEST(CommandLine, ListOutputIsTheProgramsListFileByteForByte)
+{
+    Fixture fx;
+    fx.file("small.txt", QByteArray(1536, 's'), 1796720707);
+    fx.file("big.bin", QByteArray(12345, 'b'));
+    fx.file("日本語.txt", "abc");
+    fx.file("café.doc", "x");
+    fx.file(".hidden", "h");
+    fx.subdir("sub");
+    const EntryTable t = programTable(fx.path());
+    ASSERT_EQ(t.EntryCount(), 4);
+    for (int unit = 0; unit <= 3; ++unit) {
+        const ToolRun r = listTool({"-u", QString::number(unit), fx.path()});
+        EXPECT_EQ(r.status, 0) << unit;
+        EXPECT_EQ(r.out, ListFileText(t, unit)) << unit;
+    }
+    // The replacement report goes to standard error.
+    const ToolRun r = listTool({fx.path()});
+    EXPECT_EQ(r.err, QStringLiteral("quilnaver-list: 1 name held characters the list file cannot hold, written as "
+                                    "\"?\":\n  café.doc\n")
+                         .toUtf8());
+
+    // To a file, through the safe write; the CSV of the same entries.
+    Fixture out;
+    const ToolRun toFile = listTool({"--format", "csv", "-o", out.path() + "list.csv", fx.path()});
+    EXPECT_EQ(toFile.status, 0);
+    EXPECT_TRUE(toFile.out.isEmpty());
+    EXPECT_EQ(readAll(out.path() + "list.csv"), CsvFileText(t));
+    EXPECT_EQ(filesIn(out.path()), QStringList{"list.csv"});
+}
+
+TEST(CommandLine, ArgumentOrderDuplicatesAndTrees)
+{
+    Fixture fx;
+    fx.subdir("tree");
+    fx.subdir("tree/inner");
+    fx.file("tree/top", "1");
+    fx.file("tree/inner/deep", "22");
+    fx.file("single", "333");
+    // A relative file, then the folder holding it: listed once, first.
+    const ToolRun r = listTool({"-u", "0", "single", fx.path(), "-r", "tree"}, fx.path());
+    EXPECT_EQ(r.status, 0) << r.err.constData();
+    const QList<QByteArray> lines = r.out.split('\n');
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_TRUE(lines[1].endsWith(" 3  B    single\r"));
+    EXPECT_TRUE(lines[2].endsWith(" 1  B    top\r"));
+    EXPECT_TRUE(lines[3].endsWith(" 2  B    deep\r"));
+
+    // Without -r a directory's own files only.
+    const ToolRun flat = listTool({fx.path() + "tree"});
+    EXPECT_EQ(flat.out.count('\n'), 2);
+}
+
+TEST(CommandLine, WhatCannotBeReadIsNamedAndTheRestWritten)
+{
+    Fixture fx;
+    fx.file("here.txt", "1");
+    const ToolRun r = listTool({fx.path() + "gone.txt", fx.path() + "here.txt", fx.path() + "no-dir/"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.endsWith("here.txt\r\n"));
+    const QList<QByteArray> errors = r.err.trimmed().split('\n');
+    ASSERT_EQ(errors.size(), 2);
+    EXPECT_TRUE(errors[0].startsWith("quilnaver-list: cannot read " + fx.nativePath() + "gone.txt"));
+    EXPECT_TRUE(errors[1].startsWith("quilnaver-list: cannot read " + fx.nativePath() + "no-dir"));
+
+    // An output that cannot be written: status 1, the old file untouched.
+    const ToolRun unwritable = listTool({"-o", fx.path() + "missing/list.txt", fx.path()});
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_TRUE(unwritable.err.contains("cannot write"));
+    // A device is written as it is.
+    EXPECT_EQ(listTool({"-o", "/dev/null", fx.path()}).status, 0);
+}
+
+TEST(CommandLine, UsageErrorsAndHelp)
+{
+    Fixture fx;
+    for (const QStringList &bad : {QStringList{}, QStringList{"-u", "4", fx.path()}, QStringList{"-u", "x", fx.path()},
+                                   QStringList{"-f", "xml", fx.path()}, QStringList{"--bogus", fx.path()}}) {
+        const ToolRun r = listTool(bad);
+        EXPECT_EQ(r.status, 2) << bad.join(' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.contains("--help"));
+    }
+    const ToolRun help = listTool({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char *option : {"--recursive", "--unit", "--format", "--output", "Exit status"})
+        EXPECT_TRUE(help.out.contains(option)) << option;
+}
+
+} // namespace
+} // namespace qn
