@@ -9,10 +9,12 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev googletest
           libbenchmark-dev fonts-ipafont-gothic)
+# The install and package tests check with these.
+test_packages=(desktop-file-utils appstream dpkg-dev file)
 
 install_missing() {
     local missing=()
-    for p in "${packages[@]}"; do
+    for p in "${packages[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     if [ ${#missing[@]} -gt 0 ]; then
@@ -36,12 +38,12 @@ run)
     exec build-release/src/quilnaver
     ;;
 test)
-    install_missing
+    install_missing "${test_packages[@]}"
     build build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILNAVER_BENCH=OFF
     QT_QPA_PLATFORM=offscreen ctest --test-dir build-test --output-on-failure -j2
     ;;
 sanitize)
-    install_missing
+    install_missing "${test_packages[@]}"
     build build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILNAVER_SANITIZE=ON -DQUILNAVER_BENCH=OFF
     QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -j2
     ;;

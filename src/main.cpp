@@ -4,11 +4,17 @@
 #include "ui/Services.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quilnaver"));
+    // "quilnaver" names the configuration folder (~/.config/quilnaver) and
+    // the window class the desktop entry expects.
+    QApplication::setApplicationName(QStringLiteral("quilnaver"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quilnaver"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("quilnaver"));
     qn::installFontSubstitutes();
 
     qn::DialogMessages messages;
@@ -22,6 +28,8 @@ int main(int argc, char *argv[])
     services.work = &work;
     services.beep = [] { QApplication::beep(); };
     services.programDirectory = QCoreApplication::applicationDirPath();
+    services.dataDirectory = QDir::cleanPath(services.programDirectory + QStringLiteral("/" QUILNAVER_DATA_FROM_BIN));
+    services.configDirectory = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
 
     qn::MainWindow window(services);
     messages.setParent(&window);

@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+
 namespace qn {
 namespace {
 
@@ -205,6 +207,127 @@ TEST(StartUp, NulBytesAndHugeWidthsGiveTheDefaults)
     Harness h(widest);
     EXPECT_EQ(h.window->columnWidthTwips(0), MaxColumnTwips);
     EXPECT_EQ(h.grid()->columnWidth(0), 16384);
+}
+
+// A folder nothing can be written into while this lives, not even by root:
+// a read-only bind mount over it (for an ordinary user, its permissions).
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(const QString &path)
+        : m_path(QFile::encodeName(path))
+    {
+        if (::geteuid() != 0) {
+            m_ok = ::chmod(m_path.constData(), 0555) == 0;
+            return;
+        }
+        m_mounted = ::mount(m_path.constData(), m_path.constData(), nullptr, MS_BIND, nullptr) == 0;
+        m_ok = m_mounted
+               && ::mount(nullptr, m_path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+    }
+    ~ReadOnlyFolder()
+    {
+        if (m_mounted)
+            ::umount2(m_path.constData(), MNT_DETACH);
+        else
+            ::chmod(m_path.constData(), 0755);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    QByteArray m_path;
+    bool m_mounted = false;
+    bool m_ok = false;
+};
+
+TEST(SettingsPlace, InstalledCopyKeepsItsSettingsInTheConfigurationFolder)
+{
+    Fixture programFolder;
+    Fixture config;
+    Fixture list;
+    ReadOnlyFolder readOnly(programFolder.path());
+    if (!readOnly.ok())
+        GTEST_SKIP() << "no read-only folder can be made here";
+    const auto installed = [&](Services &s) {
+        s.programDirectory = programFolder.path().chopped(1);
+        s.configDirectory = config.path() + "quilnaver";
+    };
+    const QString configFile = config.path() + "quilnaver/quilnaver.cfg";
+    {
+        Harness h(QByteArray(), installed);
+        EXPECT_EQ(h.window->settingsFilePath(), configFile);
+        h.openDirectory(list.path());
+        h.click("SettingSave");
+        h.click("Hyoji"); // 3 -> 0
+        EXPECT_TRUE(h.window->ConfirmExit());
+        EXPECT_EQ(h.messages.shown.size(), 1); // the exit question alone: saved
+    }
+    EXPECT_TRUE(QFileInfo::exists(configFile));
+    EXPECT_EQ(filesIn(programFolder.path()), QStringList());
+    Harness again(QByteArray(), installed);
+    EXPECT_EQ(again.window->settings().SizeUnit, 0);
+    EXPECT_EQ(again.dirs()->path(), list.path().chopped(1));
+}
+
+TEST(SettingsPlace, AFileBesideTheProgramAlwaysWins)
+{
+    Fixture programFolder;
+    Fixture config;
+    Fixture list;
+    programFolder.file("quilnaver.cfg", settingsFor(list.path().chopped(1), 1, 0));
+    config.subdir("quilnaver");
+    config.file("quilnaver/quilnaver.cfg", settingsFor(list.path().chopped(1), 2, 0));
+    const auto portable = [&](Services &s) {
+        s.programDirectory = programFolder.path().chopped(1);
+        s.configDirectory = config.path() + "quilnaver";
+    };
+    for (bool readOnlyToo : {false, true}) {
+        std::unique_ptr<ReadOnlyFolder> readOnly;
+        if (readOnlyToo) {
+            readOnly = std::make_unique<ReadOnlyFolder>(programFolder.path());
+            if (!readOnly->ok())
+                continue;
+        }
+        Harness h(QByteArray(), portable);
+        EXPECT_EQ(h.window->settingsFilePath(), programFolder.path() + "quilnaver.cfg");
+        EXPECT_EQ(h.window->settings().SizeUnit, 1) << readOnlyToo;
+    }
+}
+
+TEST(SettingsPlace, AConfigurationFolderThatCannotBeMadeAsksAtExit)
+{
+    Fixture programFolder;
+    Fixture config;
+    config.file("not-a-folder", "x");
+    ReadOnlyFolder readOnly(programFolder.path());
+    if (!readOnly.ok())
+        GTEST_SKIP() << "no read-only folder can be made here";
+    Harness h(QByteArray(), [&](Services &s) {
+        s.programDirectory = programFolder.path().chopped(1);
+        s.configDirectory = config.path() + "not-a-folder/quilnaver";
+    });
+    h.click("SettingSave");
+    h.messages.answers = {true, false};
+    EXPECT_FALSE(h.window->ConfirmExit());
+    ASSERT_EQ(h.messages.shown.size(), 2);
+    EXPECT_EQ(h.messages.shown[1].text, QStringLiteral("設定が保存できません。終了しますか？"));
+    EXPECT_EQ(h.messages.shown[1].title, QStringLiteral("保存のエラー"));
+}
+
+TEST(HelpPlace, BesideTheProgramFirstThenTheShareFolder)
+{
+    const QString helpFile = QStringLiteral(QUILNAVER_HELP_FILE);
+    Fixture share;
+    Harness h(QByteArray(), [&](Services &s) { s.dataDirectory = share.path().chopped(1); });
+    h.click("HelpFile"); // neither
+    EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("ヘルプファイルがありません。")});
+    QFile::copy(helpFile, share.path() + "Quilnaver.hlp");
+    h.messages.shown.clear();
+    h.click("HelpFile");
+    EXPECT_TRUE(h.messages.shown.isEmpty());
+    EXPECT_EQ(h.help.opened.last(), share.path() + "Quilnaver.hlp");
+    QFile::copy(helpFile, h.program.path() + "Quilnaver.hlp");
+    h.click("HelpFile");
+    EXPECT_EQ(h.help.opened.last(), h.program.path() + "Quilnaver.hlp");
 }
 
 TEST(Options, EveryCaptionShowsWhole)

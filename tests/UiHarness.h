@@ -90,7 +90,9 @@ public:
 // temporary folder.
 class Harness {
 public:
-    explicit Harness(const QByteArray &settingsFile = QByteArray())
+    // `before` may change the services (folders) before the window starts.
+    explicit Harness(const QByteArray &settingsFile = QByteArray(),
+                     const std::function<void(Services &)> &before = nullptr)
     {
         services.messages = &messages;
         services.chooser = &chooser;
@@ -98,8 +100,11 @@ public:
         services.work = &work;
         services.beep = [this] { ++beeps; };
         services.programDirectory = program.path().chopped(1);
+        services.configDirectory = config.path() + "quilnaver";
         if (!settingsFile.isNull())
             program.file("quilnaver.cfg", settingsFile);
+        if (before)
+            before(services);
         window = std::make_unique<MainWindow>(services);
     }
 
@@ -144,6 +149,7 @@ public:
     }
 
     Fixture program;
+    Fixture config;
     ScriptedMessages messages;
     ScriptedChooser chooser;
     ScriptedHelp help;

@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
-"""Draws the program's pictures as XPM files (16 colours, transparent).
+"""Draws the program's pictures as XPM files (16 colours, transparent), and
+the desktop icons (PNG, 16 to 256 pixels) from the window icon.
 
 Run from the repository root: python3 tools/draw_pictures.py
-The XPM files it writes under resources/pictures are committed; the build
-does not run this script.
+The files it writes under resources/pictures and resources/icons are
+committed; the build does not run this script.
 """
 import os
+import struct
+import zlib
 
 PALETTE = {
     ' ': 'None', '.': '#000000', 'w': '#FFFFFF', 'g': '#808080', 'l': '#C0C0C0',
@@ -106,6 +109,48 @@ class Canvas:
         lines[-1] = lines[-1].rstrip(',')
         lines.append('};')
         return '\n'.join(lines) + '\n'
+
+    def rgba(self, x, y):
+        c = PALETTE[self.px[y][x]]
+        if c == 'None':
+            return (0, 0, 0, 0)
+        return (int(c[1:3], 16), int(c[3:5], 16), int(c[5:7], 16), 255)
+
+    def png(self, size):
+        """The picture at size x size: each output pixel averages the source
+        pixels it covers (colours weighted by their opacity), so 256 stays
+        crisp and 16 stays legible."""
+        rows = []
+        for oy in range(size):
+            row = bytearray([0])  # no filter
+            for ox in range(size):
+                x0, x1 = ox * self.w / size, (ox + 1) * self.w / size
+                y0, y1 = oy * self.h / size, (oy + 1) * self.h / size
+                acc = [0.0, 0.0, 0.0, 0.0]
+                total = 0.0
+                for sy in range(int(y0), min(self.h, int(-(-y1 // 1)))):
+                    for sx in range(int(x0), min(self.w, int(-(-x1 // 1)))):
+                        wgt = (min(x1, sx + 1) - max(x0, sx)) * (min(y1, sy + 1) - max(y0, sy))
+                        if wgt <= 0:
+                            continue
+                        r, g, b, a = self.rgba(sx, sy)
+                        acc[0] += r * a * wgt; acc[1] += g * a * wgt; acc[2] += b * a * wgt
+                        acc[3] += a * wgt
+                        total += wgt
+                alpha = acc[3] / total if total else 0
+                if acc[3]:
+                    row += bytes([round(acc[0] / acc[3]), round(acc[1] / acc[3]), round(acc[2] / acc[3]),
+                                  round(alpha)])
+                else:
+                    row += bytes([0, 0, 0, 0])
+            rows.append(bytes(row))
+
+        def chunk(kind, data):
+            return (struct.pack('>I', len(data)) + kind + data
+                    + struct.pack('>I', zlib.crc32(kind + data) & 0xFFFFFFFF))
+        header = struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+        return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header)
+                + chunk(b'IDAT', zlib.compress(b''.join(rows), 9)) + chunk(b'IEND', b''))
 
 
 def page(c, x0, y0, x1, y1, lines=False):
@@ -224,12 +269,19 @@ def draw():
 
 
 def main():
-    out = os.path.join(os.path.dirname(__file__), '..', 'resources', 'pictures')
+    root = os.path.join(os.path.dirname(__file__), '..', 'resources')
+    out = os.path.join(root, 'pictures')
     os.makedirs(out, exist_ok=True)
-    for key, canvas in draw().items():
+    pics = draw()
+    for key, canvas in pics.items():
         name = '%02d' % key if isinstance(key, int) else key
         with open(os.path.join(out, name + '.xpm'), 'w') as f:
             f.write(canvas.xpm('picture_' + name))
+    icons = os.path.join(root, 'icons')
+    os.makedirs(icons, exist_ok=True)
+    for size in (16, 32, 48, 256):
+        with open(os.path.join(icons, 'quilnaver-%d.png' % size), 'wb') as f:
+            f.write(pics['quilnaver'].png(size))
 
 
 if __name__ == '__main__':

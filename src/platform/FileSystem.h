@@ -32,6 +32,10 @@ bool readFileStamp(const QString &path, FileStamp &stamp);
 bool isRegularFile(const QString &path);
 bool isDirectory(const QString &path);
 
+// Whether a new file can be made in directory (permissions, a read-only
+// volume).
+bool canCreateFilesIn(const QString &directory);
+
 // Whether c separates directories: "/" on Linux, where "\" is an ordinary
 // character of a name; "/" and "\" on Windows.
 bool isDirSeparator(QChar c);

@@ -199,6 +199,12 @@ bool isDirectory(const QString &path)
     return statPath(path, st) && S_ISDIR(st.st_mode);
 }
 
+bool canCreateFilesIn(const QString &directory)
+{
+    QByteArray bytes;
+    return nativeBytes(directory, bytes) && ::access(bytes.constData(), W_OK | X_OK) == 0;
+}
+
 bool isDirSeparator(QChar c) { return c == QLatin1Char('/'); }
 QString nativePath(const QString &path) { return path; }
 QString fromNativePath(const QString &path) { return path; }

@@ -54,6 +54,12 @@ bool isRegularFile(const QString &path)
     return a != INVALID_FILE_ATTRIBUTES && !(a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
 }
 
+bool canCreateFilesIn(const QString &directory)
+{
+    const QFileInfo info(directory);
+    return info.isDir() && info.isWritable();
+}
+
 bool isDirSeparator(QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('\\'); }
 QString nativePath(const QString &path) { return QDir::toNativeSeparators(path); }
 QString fromNativePath(const QString &path) { return QDir::fromNativeSeparators(path); }

@@ -13,6 +13,8 @@
 #include "ui/OptionDialog.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QFile>
 #include <QHeaderView>
@@ -42,6 +44,8 @@ const QString ConfirmExitText = QStringLiteral("プログラムを終了しま�
 const QString ConfirmExitTitle = QStringLiteral("終了");
 const QString SaveFailedText = QStringLiteral("設定が保存できません。終了しますか？");
 const QString SaveFailedTitle = QStringLiteral("保存のエラー");
+const QString SettingsFileName = QStringLiteral("quilnaver.cfg");
+const QString HelpFileName = QStringLiteral("Quilnaver.hlp");
 
 struct ToolButton {
     const char *key;
@@ -124,7 +128,9 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
         ListWidgets{m_file, m_dir, m_grid, m_panel1, m_panel2, m_progress}, m_table, m_model, m_settings,
         m_services);
 
-    // Window load: the list in its start-up state, then the settings.
+    // Window load: the list in its start-up state, then the settings, read
+    // and written in one place for the whole run.
+    m_settingsFile = chooseSettingsFile();
     m_model.clear();
     LoadSettings();
 
@@ -464,12 +470,31 @@ void MainWindow::setColumnWidthTwips(int column, int twipsWidth)
 
 QString MainWindow::settingsFilePath() const
 {
-    return withTrailingSeparator(m_services.programDirectory) + QStringLiteral("quilnaver.cfg");
+    return m_settingsFile;
+}
+
+QString MainWindow::chooseSettingsFile() const
+{
+    // Beside the program, as a portable copy keeps it, whenever it is there
+    // or could be; otherwise (an installed copy) in the user's configuration
+    // folder, the same file in the same format.
+    const QString beside = withTrailingSeparator(m_services.programDirectory) + SettingsFileName;
+    if (QFileInfo::exists(beside) || m_services.configDirectory.isEmpty()
+        || canCreateFilesIn(m_services.programDirectory))
+        return beside;
+    return withTrailingSeparator(m_services.configDirectory) + SettingsFileName;
 }
 
 QString MainWindow::helpFilePath() const
 {
-    return withTrailingSeparator(m_services.programDirectory) + QStringLiteral("Quilnaver.hlp");
+    // Beside the program first, then in the installed share folder.
+    const QString beside = withTrailingSeparator(m_services.programDirectory) + HelpFileName;
+    if (!QFileInfo::exists(beside) && !m_services.dataDirectory.isEmpty()) {
+        const QString installed = withTrailingSeparator(m_services.dataDirectory) + HelpFileName;
+        if (QFileInfo::exists(installed))
+            return installed;
+    }
+    return beside;
 }
 
 void MainWindow::LoadSettings()
@@ -537,7 +562,9 @@ bool MainWindow::SaveSettings()
     record.saveFileName = m_settings.SaveFileName;
     record.sizeUnit = m_settings.SizeUnit;
     record.settingsSaveOption = m_settings.SettingsSaveOption;
-    if (saveBytes(settingsFilePath(), SettingsFileText(record)))
+    // The configuration folder is made on the first save.
+    const QString folder = QFileInfo(m_settingsFile).absolutePath();
+    if ((QFileInfo::exists(folder) || QDir().mkpath(folder)) && saveBytes(m_settingsFile, SettingsFileText(record)))
         return true;
     return m_services.messages->confirm(SaveFailedText, SaveFailedTitle);
 }

@@ -66,6 +66,7 @@ private:
     void buildToolbar();
     void buildControls();
 
+    QString chooseSettingsFile() const;
     void LoadSettings();
     void ApplyDefaultSettings();
     bool SaveSettings();
@@ -82,6 +83,7 @@ private:
     bool askExit();
 
     Services m_services;
+    QString m_settingsFile;
     Settings m_settings;
     EntryTable m_table;
     EntryModel m_model;

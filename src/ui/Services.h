@@ -36,6 +36,8 @@ struct Services {
     WorkProgress *work = nullptr;
     std::function<void()> beep;
     QString programDirectory; // without a trailing separator unless it is a root
+    QString dataDirectory;    // the installed share folder (the help file), if any
+    QString configDirectory;  // the user's configuration folder, for an installed copy
 };
 
 class DialogSaveFileChooser : public SaveFileChooser {
