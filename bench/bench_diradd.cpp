@@ -1,12 +1,11 @@
 // Adding a whole directory through the real main window, against find(1) and
 // a bare readdir + fstatat loop over the same directory, warm cache.
 #include "BenchSupport.h"
+#include "BenchWindow.h"
 
 #include "list/DirectoryAdd.h"
 #include "list/EntryTable.h"
-#include "ui/DirList.h"
 #include "ui/ListCommands.h"
-#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QTableView>
@@ -18,14 +17,8 @@
 
 namespace {
 
-class SilentMessages : public qn::Messages {
-public:
-    void inform(const QString &, const QString &) override {}
-    bool confirm(const QString &, const QString &) override { return true; }
-};
-
 QTemporaryDir g_root;
-SilentMessages g_messages;
+qn::bench::BenchWindow *g_bench = nullptr;
 qn::MainWindow *g_window = nullptr;
 
 QString dirFor(int n) { return g_root.path() + QStringLiteral("/d%1").arg(n); }
@@ -74,7 +67,7 @@ void BM_TableOnly(benchmark::State &state)
 
 void openDirectory(int n)
 {
-    g_window->findChild<qn::DirList *>(QStringLiteral("Dir1"))->setPath(dirFor(n));
+    g_bench->openDirectory(dirFor(n));
 }
 
 void BM_AddDirectory(benchmark::State &state)
@@ -154,14 +147,9 @@ int main(int argc, char **argv)
     for (int n : {10000, 100000})
         qn::bench::makeFiles(dirFor(n), n);
 
-    qn::Services services;
-    services.messages = &g_messages;
-    qn::WindowWorkProgress work;
-    services.work = &work;
-    services.programDirectory = g_root.path();
-    qn::MainWindow window(services);
-    window.show();
-    g_window = &window;
+    qn::bench::BenchWindow bench(g_root.path());
+    g_bench = &bench;
+    g_window = bench.window.get();
 
     benchmark::Initialize(&argc, argv);
     qn::bench::RatioReporter reporter;

@@ -3,11 +3,9 @@
 // scattered selected rows of 100,000 at once. Each sort must reach the grid
 // as one layout change.
 #include "BenchSupport.h"
+#include "BenchWindow.h"
 
-#include "ui/DirList.h"
 #include "ui/ListCommands.h"
-#include "ui/MainWindow.h"
-#include "ui/WorkProgress.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -16,12 +14,7 @@
 
 namespace {
 
-class SilentMessages : public qn::Messages {
-public:
-    void inform(const QString &, const QString &) override {}
-    bool confirm(const QString &, const QString &) override { return true; }
-};
-
+qn::bench::BenchWindow *g_bench = nullptr;
 qn::MainWindow *g_window = nullptr;
 int g_layoutChanges = 0;
 int g_sorts = 0;
@@ -33,7 +26,7 @@ void fill(int n)
     if (g_window->table().EntryCount() == n)
         return;
     g_window->commands().NewList();
-    g_window->findChild<qn::DirList *>(QStringLiteral("Dir1"))->setPath(qn::bench::flatDir(n));
+    g_bench->openDirectory(qn::bench::flatDir(n));
     g_window->commands().AddDirectoryFiles();
 }
 
@@ -79,15 +72,9 @@ int main(int argc, char **argv)
     for (int n : {100000, 1000000})
         qn::bench::ensureFlatDir(n);
 
-    SilentMessages messages;
-    qn::WindowWorkProgress work;
-    qn::Services services;
-    services.messages = &messages;
-    services.work = &work;
-    services.programDirectory = qn::bench::fixtureRoot();
-    qn::MainWindow window(services);
-    window.show();
-    g_window = &window;
+    qn::bench::BenchWindow bench(qn::bench::fixtureRoot());
+    g_bench = &bench;
+    g_window = bench.window.get();
     QObject::connect(grid()->model(), &QAbstractItemModel::layoutChanged, [] { ++g_layoutChanges; });
 
     benchmark::Initialize(&argc, argv);

@@ -7,13 +7,11 @@
 //
 // The fixture trees are made once under $TMPDIR and kept for later runs.
 #include "BenchSupport.h"
+#include "BenchWindow.h"
 
 #include "list/EntryTable.h"
 #include "platform/TreeWalk.h"
-#include "ui/DirList.h"
 #include "ui/ListCommands.h"
-#include "ui/MainWindow.h"
-#include "ui/WorkProgress.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -26,12 +24,6 @@
 #include <thread>
 
 namespace {
-
-class SilentMessages : public qn::Messages {
-public:
-    void inform(const QString &, const QString &) override {}
-    bool confirm(const QString &, const QString &) override { return true; }
-};
 
 using qn::bench::fixtureRoot;
 using qn::bench::flatDir;
@@ -131,13 +123,14 @@ void BM_BatchAppend(benchmark::State &state)
     }
 }
 
+qn::bench::BenchWindow *g_bench = nullptr;
 qn::MainWindow *g_window = nullptr;
 double g_longestGapMs = 0;
 double g_cancelMs = 0;
 
 void openDirectory(const QString &dir)
 {
-    g_window->findChild<qn::DirList *>(QStringLiteral("Dir1"))->setPath(dir);
+    g_bench->openDirectory(dir);
 }
 
 // The real command in the real window, with its progress window; a timer
@@ -201,26 +194,19 @@ void measureCancel()
 // A fresh program with the window shown: its memory after the add.
 int memoryChild(const QString &what)
 {
-    SilentMessages messages;
-    qn::WindowWorkProgress work;
-    qn::Services services;
-    services.messages = &messages;
-    services.work = &work;
-    services.programDirectory = fixtureRoot();
-    qn::MainWindow window(services);
-    window.show();
+    qn::bench::BenchWindow bench(fixtureRoot());
     QApplication::processEvents();
     const qint64 startup = peakKiB("VmHWM:");
-    g_window = &window;
     if (what == QLatin1String("tree")) {
-        openDirectory(treeDir());
-        window.commands().AddDirectoryTree();
+        bench.openDirectory(treeDir());
+        bench.window->commands().AddDirectoryTree();
     } else {
-        openDirectory(flatDir(1000000));
-        window.commands().AddDirectoryFiles();
+        bench.openDirectory(flatDir(1000000));
+        bench.window->commands().AddDirectoryFiles();
     }
     QApplication::processEvents();
-    std::printf("%lld %lld %lld %d\n", startup, peakKiB("VmHWM:"), peakKiB("VmRSS:"), window.table().EntryCount());
+    std::printf("%lld %lld %lld %d\n", startup, peakKiB("VmHWM:"), peakKiB("VmRSS:"),
+                bench.window->table().EntryCount());
     return 0;
 }
 
@@ -263,15 +249,9 @@ int main(int argc, char **argv)
     for (int n : {100000, 1000000})
         qn::bench::ensureFlatDir(n);
 
-    SilentMessages messages;
-    qn::WindowWorkProgress work;
-    qn::Services services;
-    services.messages = &messages;
-    services.work = &work;
-    services.programDirectory = fixtureRoot();
-    qn::MainWindow window(services);
-    window.show();
-    g_window = &window;
+    qn::bench::BenchWindow bench(fixtureRoot());
+    g_bench = &bench;
+    g_window = bench.window.get();
 
     benchmark::Initialize(&argc, argv);
     qn::bench::RatioReporter reporter;

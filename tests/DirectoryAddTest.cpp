@@ -9,23 +9,13 @@ namespace qn {
 namespace {
 
 using test::Fixture;
+using test::listingOrder;
 
 QStringList namesOf(const EntryTable &t)
 {
     QStringList names;
     for (int i = 1; i <= t.EntryCount(); ++i)
         names.append(t.at(i).FileName);
-    return names;
-}
-
-// The order the file system lists the names in.
-QStringList listingOrder(const QString &dir)
-{
-    QStringList names;
-    DirScanner scan(dir);
-    QString name;
-    while (scan.next(name))
-        names.append(name);
     return names;
 }
 

@@ -133,8 +133,7 @@ ToolRun listTool(const QStringList &arguments, const QString &workingDirectory =
 EntryTable programTable(const QString &dir)
 {
     EntryTable t;
-    DirScanner scan(dir);
-    for (QString name; scan.next(name);)
+    for (const QString &name : listingOrder(dir))
         t.AppendEntry(dir, name);
     return t;
 }

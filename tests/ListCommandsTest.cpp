@@ -191,8 +191,7 @@ TEST(AddDirectoryTree, WholeTreeInDirectoryOrderInOneBatch)
         paths.append(h.cell(r, 3).mid(fx.path().size()) + h.cell(r, 0));
     // Files of a directory in listing order, before its subdirectories.
     QStringList inSub;
-    DirScanner scan(fx.path() + "sub");
-    for (QString name; scan.next(name);)
+    for (const QString &name : listingOrder(fx.path() + "sub"))
         inSub.append("sub/" + name);
     EXPECT_EQ(paths, QStringList({"top.txt", "Another/a"}) + inSub + QStringList{"sub/inner/deep"});
     // The entries of one directory share one directory string.

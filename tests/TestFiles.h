@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileSystem.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -156,6 +158,16 @@ inline bool asOrdinaryUser(const std::function<bool()> &f)
     }
     int status = 0;
     return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The ordinary files of dir in the order the file system lists them.
+inline QStringList listingOrder(const QString &dir)
+{
+    QStringList names;
+    DirScanner scan(dir);
+    for (QString name; scan.next(name);)
+        names.append(name);
+    return names;
 }
 
 // What a folder holds, hidden files included: nothing half-written may stay.

@@ -26,16 +26,6 @@ QStringList layout(const TreeWalkReport &r, const QString &root)
     return lines;
 }
 
-QStringList listingOrder(const QString &dir)
-{
-    QStringList names;
-    DirScanner scan(dir);
-    QString name;
-    while (scan.next(name))
-        names.append(name);
-    return names;
-}
-
 TEST(TreeWalk, DirectoriesByNameFilesFirstHiddenLeftOut)
 {
     Fixture fx;

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "ui/DirList.h"
+#include "ui/MainWindow.h"
+#include "ui/WorkProgress.h"
+
+namespace qn::bench {
+
+// Message boxes that answer OK at once and show nothing.
+class SilentMessages : public Messages {
+public:
+    void inform(const QString &, const QString &) override {}
+    bool confirm(const QString &, const QString &) override { return true; }
+};
+
+// The real main window, shown on the offscreen platform, with the real
+// progress window and silent message boxes.
+class BenchWindow {
+public:
+    explicit BenchWindow(const QString &programDirectory)
+    {
+        m_services.messages = &m_messages;
+        m_services.work = &m_work;
+        m_services.programDirectory = programDirectory;
+        window = std::make_unique<MainWindow>(m_services);
+        window->show();
+    }
+    void openDirectory(const QString &dir) const
+    {
+        window->findChild<DirList *>(QStringLiteral("Dir1"))->setPath(dir);
+    }
+
+private:
+    SilentMessages m_messages;
+    WindowWorkProgress m_work;
+    Services m_services;
+
+public:
+    std::unique_ptr<MainWindow> window;
+};
+
+} // namespace qn::bench
