@@ -9,6 +9,7 @@
 #include "BenchSupport.h"
 #include "BenchWindow.h"
 
+#include "list/DirectoryAdd.h"
 #include "list/EntryTable.h"
 #include "platform/TreeWalk.h"
 #include "ui/ListCommands.h"
@@ -83,16 +84,6 @@ void BM_WalkTree(benchmark::State &state)
     }
 }
 
-void appendReport(qn::EntryTable &table, qn::TreeWalkReport &r)
-{
-    table.reserve(r.fileCount);
-    std::vector<size_t> refused;
-    for (qn::WalkedDirectory &d : r.directories) {
-        table.AppendWalked(d, refused);
-        std::vector<qn::WalkedFile>().swap(d.files);
-    }
-}
-
 // The walk and the append into the table, as the command does them.
 void BM_WalkAndAppend(benchmark::State &state)
 {
@@ -103,7 +94,7 @@ void BM_WalkAndAppend(benchmark::State &state)
         table = std::make_unique<qn::EntryTable>();
         state.ResumeTiming();
         qn::TreeWalkReport r = qn::walkTree(treeDir(), cancel);
-        appendReport(*table, r);
+        qn::AppendTree(*table, r);
         if (table->EntryCount() != 1000000)
             state.SkipWithError("wrong number of entries");
     }
@@ -119,7 +110,7 @@ void BM_BatchAppend(benchmark::State &state)
         table = std::make_unique<qn::EntryTable>();
         qn::TreeWalkReport r = qn::walkTree(treeDir(), cancel);
         state.ResumeTiming();
-        appendReport(*table, r);
+        qn::AppendTree(*table, r);
     }
 }
 

@@ -1,6 +1,7 @@
 // quilnaver-list: the list file (or the CSV) of files and folders named on
 // the command line, written by the same code as the window's, without a
 // display.
+#include "list/DirectoryAdd.h"
 #include "list/EntryTable.h"
 #include "output/CsvFile.h"
 #include "output/ListFile.h"
@@ -64,13 +65,7 @@ bool add(EntryTable &table, const QString &argument, bool recursive)
     if (isDirectory(path)) {
         const std::atomic<bool> never{false};
         TreeWalkReport report = walkTree(path, never, {}, 0, recursive);
-        std::vector<size_t> refused;
-        for (WalkedDirectory &dir : report.directories) {
-            refused.clear();
-            table.AppendWalked(dir, refused);
-            for (size_t i : refused)
-                report.skipped.append(dir.path + dir.files[i].name);
-        }
+        AppendTree(table, report);
         for (const QString &skipped : std::as_const(report.skipped))
             say("quilnaver-list: cannot read " + shown(skipped));
         return report.skipped.isEmpty();

@@ -2,6 +2,7 @@
 
 #include "list/EntryTable.h"
 #include "platform/FileSystem.h"
+#include "platform/TreeWalk.h"
 
 #include <vector>
 
@@ -31,6 +32,19 @@ bool AppendDirectory(EntryTable &table, const QString &directory, DirScanner &sc
     });
     const bool allKept = table.CommitStamps(first, ok);
     return allKept && anyName && !scan.failed();
+}
+
+void AppendTree(EntryTable &table, TreeWalkReport &report)
+{
+    table.reserve(report.fileCount);
+    std::vector<size_t> refused;
+    for (WalkedDirectory &dir : report.directories) {
+        refused.clear();
+        table.AppendWalked(dir, refused);
+        for (size_t i : refused)
+            report.skipped.append(dir.path + dir.files[i].name);
+        std::vector<WalkedFile>().swap(dir.files); // gives the memory back as it goes
+    }
 }
 
 } // namespace qn

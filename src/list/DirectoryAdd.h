@@ -7,6 +7,7 @@ namespace qn {
 
 class DirScanner;
 class EntryTable;
+struct TreeWalkReport;
 
 // Appends every ordinary file that scan lists and the table does not hold
 // yet, in the order listed; step runs once for every name listed, listed or
@@ -15,5 +16,10 @@ class EntryTable;
 // the directory could not be read, or when it holds no ordinary file.
 bool AppendDirectory(EntryTable &table, const QString &directory, DirScanner &scan,
                      const std::function<void()> &step);
+
+// Appends every file a tree walk found, in its order and in one batch; the
+// files the table refuses (the total would pass its limit) join the walk's
+// skipped paths. The walk's file lists are used up.
+void AppendTree(EntryTable &table, TreeWalkReport &report);
 
 } // namespace qn

@@ -177,15 +177,7 @@ void ListCommands::AddDirectoryTree()
         return;
 
     // The whole tree enters the list here, in one batch and one insert.
-    m_table.reserve(report.fileCount);
-    std::vector<size_t> refused; // only a total past 64 bits refuses a file whose stamp is known
-    for (WalkedDirectory &dir : report.directories) {
-        refused.clear();
-        m_table.AppendWalked(dir, refused);
-        for (size_t i : refused)
-            report.skipped.append(dir.path + dir.files[i].name);
-        std::vector<WalkedFile>().swap(dir.files);
-    }
+    AppendTree(m_table, report);
     m_model.showAppended();
     UpdateStatusTotals();
     m_messages.inform(report.fileCount > 0 ? Done : NoFile);
