@@ -165,6 +165,68 @@ TEST(SafeWrite, ReplacesInPlaceOnlyWhereNoNewFileCanBeMade)
     ::chmod(QFile::encodeName(locked).constData(), 0755);
 }
 
+// A folder that takes no new file, holding a list the user may write: the
+// rewrite in place ends all new or all old, whatever the disk has room for.
+TEST(SafeWrite, InPlaceRewriteOnAFullDiskEndsAllNewOrAllOld)
+{
+    Fixture fx;
+    fx.subdir("locked");
+    const QString path = fx.path() + "locked/list.txt";
+    const QByteArray old("18 bytes of a list");
+    fx.file("locked/list.txt", old);
+    ::chmod(QFile::encodeName(path).constData(), 0666);
+    ::chmod((fx.nativePath() + "locked").constData(), 0555);
+
+    const QByteArray shorter("shorter"), longer(20000, 'L');
+    for (const QByteArray &fresh : {shorter, longer}) {
+        for (rlim_t limit : {rlim_t(0), rlim_t(1), rlim_t(6), rlim_t(17), rlim_t(18), rlim_t(4096), rlim_t(19999)}) {
+            const bool fits = rlim_t(fresh.size()) <= limit;
+            EXPECT_TRUE(asOrdinaryUser([&] {
+                FileSizeLimit full(limit);
+                return saveBytes(path, fresh) == fits;
+            })) << fresh.size() << " bytes, limit " << limit;
+            EXPECT_EQ(readAll(path), fits ? fresh : old) << fresh.size() << " bytes, limit " << limit;
+            if (fits) {
+                ASSERT_TRUE(saveBytes(path, old));
+            }
+        }
+    }
+    EXPECT_TRUE(asOrdinaryUser([&] { return saveBytes(path, longer); }));
+    EXPECT_EQ(readAll(path), longer);
+    EXPECT_EQ(filesIn(fx.path() + "locked"), QStringList{"list.txt"});
+    ::chmod((fx.nativePath() + "locked").constData(), 0755);
+}
+
+// The same through the command line, for the list file and the CSV.
+TEST(SafeWrite, CommandLineOnAFullDiskKeepsTheOldListInAFolderItCannotWrite)
+{
+    Fixture fx;
+    fx.subdir("locked");
+    fx.subdir("data");
+    for (int i = 0; i < 300; ++i)
+        fx.file("data/file-" + QByteArray::number(i) + ".txt", "x");
+    const QString target = fx.path() + "locked/list.txt";
+    const QByteArray old("18 bytes of a list");
+    fx.file("locked/list.txt", old);
+    ::chmod(QFile::encodeName(target).constData(), 0666);
+    ::chmod((fx.nativePath() + "locked").constData(), 0555);
+    for (const char *format : {"list", "csv"}) {
+        for (rlim_t limit : {rlim_t(0), rlim_t(18), rlim_t(4096)}) {
+            QByteArray errors;
+            EXPECT_EQ(runLimited({QUILNAVER_LIST_TOOL, "-f", format, "-o", target, fx.path() + "data"}, limit, &errors),
+                      1)
+                << format << " " << limit;
+            EXPECT_TRUE(errors.contains("cannot write")) << format;
+            EXPECT_EQ(readAll(target), old) << format << " " << limit;
+        }
+        EXPECT_EQ(runLimited({QUILNAVER_LIST_TOOL, "-f", format, "-o", target, fx.path() + "data"}, RLIM_INFINITY), 0);
+        EXPECT_GT(readAll(target).size(), 4096) << format;
+        ASSERT_TRUE(saveBytes(target, old));
+    }
+    EXPECT_EQ(filesIn(fx.path() + "locked"), QStringList{"list.txt"});
+    ::chmod((fx.nativePath() + "locked").constData(), 0755);
+}
+
 TEST(SafeWrite, BadTargetsFailAndCreateNothing)
 {
     Fixture fx;

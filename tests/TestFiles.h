@@ -160,6 +160,46 @@ inline bool asOrdinaryUser(const std::function<bool()> &f)
     return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// Runs a program as asOrdinaryUser does, unable to make any file longer than
+// `limit` bytes (a full disk); its exit status (-1 when it did not end
+// normally) and what it said on standard error.
+inline int runLimited(const QStringList &arguments, rlim_t limit, QByteArray *errors = nullptr)
+{
+    std::vector<QByteArray> bytes;
+    for (const QString &a : arguments)
+        bytes.push_back(encodeName(a));
+    std::vector<char *> argv;
+    for (QByteArray &b : bytes)
+        argv.push_back(b.data());
+    argv.push_back(nullptr);
+    int pipe[2];
+    if (::pipe(pipe) != 0)
+        return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(pipe[1], 2);
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(126);
+        std::signal(SIGXFSZ, SIG_IGN); // stays ignored across exec
+        struct rlimit full = {limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &full);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(pipe[1]);
+    QByteArray said;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
+        said.append(buffer, n);
+    ::close(pipe[0]);
+    if (errors)
+        *errors = said;
+    int status = 0;
+    if (child <= 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
 // The ordinary files of dir in the order the file system lists them.
 inline QStringList listingOrder(const QString &dir)
 {

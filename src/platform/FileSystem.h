@@ -62,6 +62,13 @@ QString localFileOf(const QUrl &url);
 // reports an error.
 bool syncFile(int handle);
 
+// Rewrites an existing regular file in place, for a directory that takes no
+// new file: afterwards the file holds either all of bytes (true) or exactly
+// what it held before (false), never a mix and never less. The new length is
+// reserved before a byte changes; a failure after that writes the old bytes
+// back.
+bool rewriteInPlace(const QString &path, const QByteArray &bytes);
+
 // The subdirectories of a directory that are not hidden, sorted by name.
 QStringList subdirectories(const QString &directory, bool *ok = nullptr);
 

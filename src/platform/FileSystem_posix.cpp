@@ -244,6 +244,77 @@ bool syncFile(int handle)
 
 namespace {
 
+bool writeAllAt(int fd, const char *data, qint64 length)
+{
+    qint64 done = 0;
+    while (done < length) {
+        const ssize_t n = ::pwrite(fd, data + done, size_t(length - done), off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+bool readAllAt(int fd, QByteArray &bytes)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pread(fd, bytes.data() + done, size_t(bytes.size() - done), off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+bool rewrite(int fd, const QByteArray &old, const QByteArray &bytes)
+{
+    // Reserving the new length first makes a full disk or a size limit fail
+    // here, before the old bytes are touched. A file system that cannot
+    // reserve says so with EOPNOTSUPP; the writes below then find out.
+    if (bytes.size() > old.size()) {
+        const int reserved = ::posix_fallocate(fd, 0, off_t(bytes.size()));
+        if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL)
+            return false;
+    }
+    return writeAllAt(fd, bytes.constData(), bytes.size()) && ::ftruncate(fd, off_t(bytes.size())) == 0
+           && syncFile(fd);
+}
+
+} // namespace
+
+bool rewriteInPlace(const QString &path, const QByteArray &bytes)
+{
+    QByteArray native;
+    if (!nativeBytes(path, native))
+        return false;
+    const int fd = ::open(native.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    QByteArray old;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok) {
+        // What to put back if anything fails on the way.
+        old.resize(qsizetype(st.st_size));
+        ok = readAllAt(fd, old);
+        if (ok && !rewrite(fd, old, bytes)) {
+            ok = false;
+            if (writeAllAt(fd, old.constData(), old.size()) && ::ftruncate(fd, off_t(old.size())) == 0)
+                syncFile(fd);
+        }
+    }
+    ::close(fd);
+    return ok;
+}
+
+namespace {
+
 int openDirectory(const QString &directory)
 {
     QByteArray bytes;

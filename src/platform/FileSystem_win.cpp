@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -89,6 +90,30 @@ bool syncFile(int handle)
         return true;
     const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(handle));
     return h == INVALID_HANDLE_VALUE || FlushFileBuffers(h) || GetLastError() == ERROR_INVALID_HANDLE;
+}
+
+bool rewriteInPlace(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return false;
+    const QByteArray old = file.readAll();
+    if (file.error() != QFileDevice::NoError || old.size() != file.size())
+        return false;
+    const auto writeFromStart = [&file](const QByteArray &data) {
+        return file.seek(0) && file.write(data) == data.size() && file.resize(data.size())
+               && syncFile(file.handle());
+    };
+    // Growing the file first reserves its room: a full disk fails here, while
+    // the old bytes are still in place.
+    if (bytes.size() > old.size() && !file.resize(bytes.size())) {
+        file.resize(old.size());
+        return false;
+    }
+    if (writeFromStart(bytes))
+        return true;
+    writeFromStart(old);
+    return false;
 }
 
 bool isDirectory(const QString &path)

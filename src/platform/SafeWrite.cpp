@@ -32,11 +32,14 @@ bool saveBytes(const QString &path, const QByteArray &bytes)
     if (path.contains(QChar(0)))
         return false;
     QSaveFile file(path);
-    // Qt writes in place only when the temporary file is refused for lack of
-    // permission, never after a full disk.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        // A directory that takes no new file, holding a file we may write:
+        // only an in-place rewrite can save there. Qt's own direct-write
+        // fallback truncates the old file first, so a full disk loses it.
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        const QString directory = slash < 0 ? QStringLiteral(".") : path.left(slash + 1);
+        return !canCreateFilesIn(directory) && isRegularFile(path) && rewriteInPlace(path, bytes);
+    }
     if (!writeAll(file, bytes)) {
         file.cancelWriting();
         file.commit(); // removes the temporary file

@@ -9,7 +9,7 @@ namespace qn {
 // byte has been written, reached the disk and been committed; otherwise it
 // stays as it was, byte for byte, and no temporary file is left behind.
 // A directory that takes no new file but holds a writable target gets the
-// file written in place (Qt's direct-write fallback), as nothing else could.
+// file rewritten in place, where it ends up all new or all old.
 bool saveBytes(const QString &path, const QByteArray &bytes);
 
 } // namespace qn
