@@ -1,10 +1,13 @@
 #include "TestFiles.h"
 
+#include "platform/Threads.h"
 #include "platform/TreeWalk.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
+
+#include <thread>
 
 namespace qn {
 namespace {
@@ -146,6 +149,104 @@ TEST(TreeWalk, DeepAndLongerThanPathMax)
     EXPECT_TRUE(r.skipped.isEmpty());
     EXPECT_GT(r.directories[0].path.size(), 4096);
     EXPECT_EQ(r.directories[0].files[0].name, "bottom.txt");
+}
+
+int openDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+}
+
+// Makes `levels` nested directories below fd, one step at a time as no path
+// could reach them; at each level also makes what `each` says.
+void chain(const Fixture &fx, int levels, const std::function<void(int fd, int level)> &each)
+{
+    int fd = ::open(fx.nativePath().constData(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; fd >= 0 && level < levels; ++level) {
+        each(fd, level);
+        ::mkdirat(fd, "d", 0755);
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    ::close(fd);
+}
+
+// A chain far deeper than any path the system takes, and a comb (each level a
+// deep branch and a leaf beside it), which makes the walk come back to
+// directories it left long ago: every file found, the right paths, and no
+// descriptor left open.
+TEST(TreeWalk, DeepChainsAndCombs)
+{
+    Fixture fx;
+    chain(fx, 20000, [](int fd, int level) {
+        if (level % 1000 == 999)
+            ::close(::openat(fd, "f", O_WRONLY | O_CREAT, 0644));
+    });
+    Fixture comb;
+    chain(comb, 1500, [](int fd, int level) {
+        ::mkdirat(fd, "leaf", 0755);
+        ::close(::openat(fd, ("leaf/" + std::to_string(level)).c_str(), O_WRONLY | O_CREAT, 0644));
+    });
+    const int before = openDescriptors();
+    for (int threads : {1, 2, 4}) {
+        const TreeWalkReport deep = walkTree(fx.path(), NoCancel, {}, threads);
+        EXPECT_TRUE(deep.skipped.isEmpty());
+        ASSERT_EQ(deep.directories.size(), 20u) << threads;
+        EXPECT_EQ(deep.directories[0].path, QString(fx.path() + QString("d/").repeated(999)));
+        EXPECT_EQ(deep.directories[19].path, QString(fx.path() + QString("d/").repeated(19999)));
+
+        const TreeWalkReport r = walkTree(comb.path(), NoCancel, {}, threads);
+        EXPECT_TRUE(r.skipped.isEmpty());
+        ASSERT_EQ(r.directories.size(), 1500u) << threads;
+        // Dir1's order: "d" before "leaf", so the deepest leaf comes first.
+        EXPECT_EQ(r.directories[0].path, comb.path() + QString("d/").repeated(1499) + "leaf/");
+        EXPECT_EQ(r.directories[0].files[0].name, "1499");
+        EXPECT_EQ(r.directories[1499].path, comb.path() + "leaf/");
+        EXPECT_EQ(r.directories[1499].files[0].name, "0");
+        EXPECT_EQ(openDescriptors(), before) << threads;
+    }
+}
+
+// A directory swapped for a link to elsewhere between being listed and being
+// read: the walk goes on in the directory it listed, never in the other.
+TEST(TreeWalk, ADirectoryTurnedIntoALinkDoesNotLeadElsewhere)
+{
+    Fixture fx;
+    Fixture elsewhere;
+    fx.subdir("a");
+    fx.subdir("a/b");
+    fx.file("a/b/mine", "1");
+    elsewhere.subdir("b");
+    elsewhere.file("b/theirs", "1");
+    bool swapped = false;
+    const TreeWalkReport r = walkTree(fx.path(), NoCancel, [&](qint64, const QString &directory) {
+        if (directory == fx.path() + "a/" && !swapped) {
+            swapped = ::rename((fx.nativePath() + "a").constData(), (fx.nativePath() + "moved").constData()) == 0;
+            fx.symlink(elsewhere.nativePath(), "a");
+        }
+        // The next report comes only after a pause: this one lets it through.
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    }, 1);
+    ASSERT_TRUE(swapped);
+    ASSERT_EQ(r.directories.size(), 1u);
+    EXPECT_EQ(r.directories[0].files[0].name, "mine");
+}
+
+// With no thread to be had, the walk does its work on the calling thread.
+TEST(TreeWalk, NoThreadToBeHadWalksOnTheCallingOne)
+{
+    Fixture fx;
+    for (int i = 0; i < 20; ++i) {
+        fx.subdir("d" + QByteArray::number(i));
+        fx.file("d" + QByteArray::number(i) + "/f", "1");
+    }
+    const TreeWalkReport expected = walkTree(fx.path(), NoCancel, {}, 4);
+    setThreadStartHook([] { return false; });
+    const TreeWalkReport r = walkTree(fx.path(), NoCancel, {}, 4);
+    setThreadStartHook({});
+    EXPECT_EQ(r.threads, 1);
+    EXPECT_EQ(layout(r, fx.path()), layout(expected, fx.path()));
+    EXPECT_EQ(r.fileCount, 20);
 }
 
 TEST(TreeWalk, CancelGivesNothingBack)

@@ -69,7 +69,11 @@ bool syncFile(int handle);
 // back.
 bool rewriteInPlace(const QString &path, const QByteArray &bytes);
 
-// The subdirectories of a directory that are not hidden, sorted by name.
+// The order of names in the directory and file lists, which every walk
+// follows: without regard to case, then exactly ("B" before "b").
+bool inListOrder(QStringView a, QStringView b);
+
+// The subdirectories of a directory that are not hidden, in list order.
 QStringList subdirectories(const QString &directory, bool *ok = nullptr);
 
 // Walks the ordinary files of one directory in the order the file system

@@ -349,10 +349,7 @@ QStringList subdirectories(const QString &directory, bool *ok)
             names.append(decodeName(e->d_name, qsizetype(strlen(e->d_name))));
     }
     ::closedir(dir);
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const int c = a.compare(b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
+    std::sort(names.begin(), names.end(), inListOrder);
     if (ok)
         *ok = true;
     return names;

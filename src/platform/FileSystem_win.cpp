@@ -127,7 +127,9 @@ QStringList subdirectories(const QString &directory, bool *ok)
     QDir dir(directory);
     if (ok)
         *ok = dir.exists();
-    return dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    QStringList names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
+    std::sort(names.begin(), names.end(), inListOrder);
+    return names;
 }
 
 struct DirScanner::Impl {

@@ -10,16 +10,6 @@
 
 namespace qn {
 
-namespace {
-
-bool directoryOrder(const QString &a, const QString &b)
-{
-    const int c = a.compare(b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : a < b;
-}
-
-} // namespace
-
 // One thread here: the listing calls of this platform bring each file's
 // attributes along, so the walk is bound by the disk rather than by calls.
 TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, const TreeWalkProgress &progress,
@@ -63,7 +53,7 @@ TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, co
         if (!subdirectories)
             continue;
         QStringList children = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
-        std::sort(children.begin(), children.end(), directoryOrder);
+        std::sort(children.begin(), children.end(), inListOrder);
         for (auto it = children.rbegin(); it != children.rend(); ++it)
             stack.push_back(path + *it + QLatin1Char('/'));
 

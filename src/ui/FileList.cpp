@@ -44,10 +44,7 @@ void FileNameModel::read(const QString &directory)
     m_text.squeeze();
     m_names.shrink_to_fit();
     const auto view = [this](const Span &s) { return QStringView(m_text).mid(s.offset, s.length); };
-    std::sort(m_names.begin(), m_names.end(), [&](const Span &a, const Span &b) {
-        const int c = view(a).compare(view(b), Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : view(a) < view(b);
-    });
+    std::sort(m_names.begin(), m_names.end(), [&](const Span &a, const Span &b) { return inListOrder(view(a), view(b)); });
     endResetModel();
 }
 
