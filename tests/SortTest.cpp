@@ -1,7 +1,9 @@
 #include "TestFiles.h"
 
 #include "list/EntryTable.h"
+#include "list/DirectoryAdd.h"
 #include "list/Sort.h"
+#include "platform/Threads.h"
 
 #include <gtest/gtest.h>
 
@@ -86,6 +88,35 @@ TEST(Sort, ReorderedTableKeepsExactBytes)
     EXPECT_TRUE(found);
     EXPECT_FALSE(t.IsNewEntry("/d/", raw));
     EXPECT_EQ(SortedOrder(EntryTable(), SortKey::Name, false), std::vector<int>{});
+}
+
+// With no thread to be had, a sort and a directory add large enough to share
+// their work do it all on the calling thread, with the same result.
+TEST(Threads, NoneToBeHadTheWorkIsDoneOnTheCallingThread)
+{
+    EntryTable t;
+    for (int i = 0; i < 25000; ++i)
+        add(t, "/d/", QStringLiteral("name %1").arg((i * 7919) % 25000));
+    test::Fixture fx;
+    for (int i = 0; i < 5000; ++i)
+        fx.file("f" + QByteArray::number(i), QByteArray(i % 13, 'x'));
+    const std::vector<int> expected = SortedOrder(t, SortKey::Name, false);
+    int refused = 0;
+    setThreadStartHook([&refused] {
+        ++refused;
+        return false;
+    });
+    const std::vector<int> order = SortedOrder(t, SortKey::Name, false);
+    EntryTable added;
+    DirScanner scan(fx.path());
+    const bool appended = AppendDirectory(added, fx.path(), scan, [] {});
+    setThreadStartHook({});
+    EXPECT_GE(refused, 1);
+    EXPECT_EQ(order, expected);
+    EXPECT_TRUE(appended);
+    ASSERT_EQ(added.EntryCount(), 5000);
+    for (int i = 1; i <= added.EntryCount(); ++i)
+        ASSERT_EQ(added.at(i).Size, added.at(i).FileName.mid(1).toInt() % 13) << i;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "UiHarness.h"
 
+#include "platform/Threads.h"
 #include "ui/WorkProgress.h"
 
 #include <QElapsedTimer>
@@ -61,6 +62,44 @@ TEST(ProgressWindow, FinishedWorkClosesTheWindow)
     EXPECT_TRUE(finished);
     EXPECT_TRUE(ran);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// Work stuck in a system call that never looks at the cancel flag: Cancel
+// closes the window at once all the same, and the work ends later on its own.
+TEST(ProgressWindow, CancelDoesNotWaitForStuckWork)
+{
+    const auto release = std::make_shared<std::atomic<bool>>(false);
+    const auto ended = std::make_shared<std::atomic<bool>>(false);
+    onModal([](QWidget *w) {
+        ASSERT_TRUE(w);
+        QTest::mouseClick(w->findChild<QPushButton *>("Cancel"), Qt::LeftButton);
+    });
+    WindowWorkProgress progress;
+    const bool finished = progress.run(nullptr, "t", [release, ended](const std::atomic<bool> &, const TreeWalkProgress &report) {
+        while (!*release) {
+            report(1, QStringLiteral("/stuck/"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        *ended = true;
+    });
+    EXPECT_FALSE(finished);
+    EXPECT_FALSE(*ended);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    *release = true;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ended->load(); }, 5000));
+    QTest::qWait(20); // its last progress report finds no window
+}
+
+// With no thread to be had, the work runs all the same.
+TEST(ProgressWindow, NoThreadToBeHadRunsTheWorkHere)
+{
+    bool ran = false;
+    setThreadStartHook([] { return false; });
+    WindowWorkProgress progress;
+    const bool finished = progress.run(nullptr, "t", [&](const std::atomic<bool> &, const TreeWalkProgress &) { ran = true; });
+    setThreadStartHook({});
+    EXPECT_TRUE(finished);
+    EXPECT_TRUE(ran);
 }
 
 } // namespace

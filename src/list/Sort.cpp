@@ -1,6 +1,7 @@
 #include "list/Sort.h"
 
 #include "list/EntryTable.h"
+#include "platform/Threads.h"
 
 #include <QCollator>
 #include <QHash>
@@ -39,12 +40,18 @@ std::vector<QCollatorSortKey> sortKeys(size_t n, const TextOf &textOf)
         for (size_t i = part; i < n; i += threads)
             keys[i].emplace(collator.sortKey(textOf(i)));
     };
-    std::vector<std::thread> helpers;
-    for (size_t t = 1; t < threads; ++t)
-        helpers.emplace_back(work, t);
-    work(0);
-    for (std::thread &t : helpers)
-        t.join();
+    std::vector<std::thread> helpers(threads - 1);
+    std::vector<size_t> ownParts{0};
+    for (size_t t = 1; t < threads; ++t) {
+        if (!startThread(helpers[t - 1], [&work, t] { work(t); }))
+            ownParts.push_back(t); // no thread to be had: done here
+    }
+    for (size_t part : ownParts)
+        work(part);
+    for (std::thread &t : helpers) {
+        if (t.joinable())
+            t.join();
+    }
     std::vector<QCollatorSortKey> out;
     out.reserve(n);
     for (auto &k : keys)

@@ -1,5 +1,7 @@
 #include "platform/FileSystem.h"
 
+#include "platform/Threads.h"
+
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -445,9 +447,11 @@ void DirScanner::readStamps(const std::function<void(size_t, const FileStamp *)>
         return;
     }
     const size_t half = n / 2;
-    std::thread helper(work, half, n);
-    work(0, half);
-    helper.join();
+    std::thread helper;
+    const bool shared = startThread(helper, [&work, half, n] { work(half, n); });
+    work(0, shared ? half : n);
+    if (shared)
+        helper.join();
 }
 
 } // namespace qn

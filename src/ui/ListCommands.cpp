@@ -25,6 +25,8 @@
 #include <QProgressBar>
 #include <QTableView>
 
+#include <memory>
+
 namespace qn {
 
 namespace {
@@ -168,13 +170,14 @@ void ListCommands::AddDirectoryFiles()
 void ListCommands::AddDirectoryTree()
 {
     const QString root = CurrentDirPrefix();
-    TreeWalkReport report;
+    const auto walked = std::make_shared<TreeWalkReport>();
     const bool finished = m_work.run(m_w.grid->window(), AddTree,
-                                     [&](const std::atomic<bool> &cancel, const TreeWalkProgress &progress) {
-                                         report = walkTree(root, cancel, progress);
+                                     [root, walked](const std::atomic<bool> &cancel, const TreeWalkProgress &progress) {
+                                         *walked = walkTree(root, cancel, progress);
                                      });
     if (!finished)
         return;
+    TreeWalkReport &report = *walked;
 
     // The whole tree enters the list here, in one batch and one insert.
     AppendTree(m_table, report);

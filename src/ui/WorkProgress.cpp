@@ -1,11 +1,17 @@
 #include "ui/WorkProgress.h"
 
 #include "platform/FileSystem.h"
+#include "platform/Threads.h"
 
+#include <QCoreApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 namespace qn {
@@ -50,24 +56,74 @@ void ProgressWindow::showProgress(qint64 files, const QString &directory)
     m_directory->setText(m_directory->fontMetrics().elidedText(shown, Qt::ElideMiddle, m_directory->width()));
 }
 
+namespace {
+
+// What the window and its worker share; it lives as long as either needs it,
+// for a worker stuck in a system call may outlive the window.
+struct Shared {
+    std::atomic<bool> cancel{false};
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    QPointer<ProgressWindow> window; // read on the window's thread only
+};
+
+// Runs f on the window's thread, if there still is one; the application
+// object outlives every window, so a late call finds the window gone and
+// does nothing.
+template <class F>
+void onWindowThread(F f)
+{
+    if (QCoreApplication *app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, std::move(f), Qt::QueuedConnection);
+}
+
+} // namespace
+
 bool WindowWorkProgress::run(QWidget *parent, const QString &title, const Work &work)
 {
-    ProgressWindow window(title, parent);
-    ProgressWindow *target = &window; // outlives the worker; a call still queued when it goes is dropped
-    std::atomic<bool> cancel{false};
-    const TreeWalkProgress progress = [target](qint64 files, const QString &directory) {
-        QMetaObject::invokeMethod(
-            target, [target, files, directory] { target->showProgress(files, directory); }, Qt::QueuedConnection);
+    auto shared = std::make_shared<Shared>();
+    const TreeWalkProgress progress = [shared](qint64 files, const QString &directory) {
+        onWindowThread([shared, files, directory] {
+            if (shared->window)
+                shared->window->showProgress(files, directory);
+        });
     };
-    std::thread worker([&] {
-        work(cancel, progress);
-        QMetaObject::invokeMethod(target, [target] { target->accept(); }, Qt::QueuedConnection);
+    ProgressWindow window(title, parent);
+    shared->window = &window;
+    std::thread worker;
+    const bool started = startThread(worker, [shared, work, progress] {
+        work(shared->cancel, progress);
+        {
+            std::lock_guard lock(shared->mutex);
+            shared->done = true;
+        }
+        shared->ended.notify_all();
+        onWindowThread([shared] {
+            if (shared->window)
+                shared->window->accept();
+        });
     });
+    if (!started) {
+        // No thread to be had: the work runs here, the window unseen.
+        work(shared->cancel, TreeWalkProgress());
+        return true;
+    }
     // Cancel, Escape and the close box all reject the window.
     if (window.exec() != QDialog::Accepted)
-        cancel = true;
-    worker.join();
-    return !cancel;
+        shared->cancel = true;
+    // Work that heeds the cancel ends at once. Work stuck in a system call
+    // (a dead network mount) is left to end on its own: the window is
+    // already closed, and what it brings back is thrown away.
+    std::unique_lock lock(shared->mutex);
+    if (shared->ended.wait_for(lock, std::chrono::milliseconds(50), [&] { return shared->done; })) {
+        lock.unlock();
+        worker.join();
+    } else {
+        lock.unlock();
+        worker.detach();
+    }
+    return !shared->cancel;
 }
 
 } // namespace qn

@@ -19,7 +19,10 @@ public:
     using Work = std::function<void(const std::atomic<bool> &cancel, const TreeWalkProgress &progress)>;
     virtual ~WorkProgress() = default;
     // Runs work on a thread of its own and returns once it has ended: true
-    // when it finished, false when the user cancelled it.
+    // when it finished, false when the user cancelled it. Cancelled work that
+    // does not end at once (stuck in a system call) is left to end on its
+    // own, so work is copied and must own everything it touches: capture by
+    // value, results through a shared pointer.
     virtual bool run(QWidget *parent, const QString &title, const Work &work) = 0;
 };
 
