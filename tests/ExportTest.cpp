@@ -61,14 +61,23 @@ TEST(CsvFile, TimesFollowTheLocalClockAcrossAChange)
         {"CET-1CEST,M3.5.0,M10.5.0/3", 1774746000},                     // 2026-03-29 01:00 UTC
         {"CET-1CEST,M3.5.0,M10.5.0/3", 1792890000},                     // 2026-10-25 01:00 UTC
         {"<+1030>-10:30<+11>-11,M10.1.0,M4.1.0", 1791045000},          // Lord Howe, 2026-10-04
+        {"Australia/Lord_Howe", 1791041400},                            // the same, from the zone files
+        {"Africa/Monrovia", 63593070},                                  // -0:44:30 until 1972-01-07 00:44:30 UTC
     };
     for (const auto &z : zones) {
         qputenv("TZ", z.zone);
         ::tzset();
         EntryTable t;
         QByteArray expected;
-        for (qint64 s = z.change - 86400; s < z.change + 86400; s += 7 * 60 + 1) {
-            add(t, "/d/", QString::number(s), 0, s);
+        // Each second of the half hour around the change, then every seven
+        // minutes for a day either side.
+        std::vector<qint64> moments;
+        for (qint64 s = z.change - 900; s < z.change + 900; ++s)
+            moments.push_back(s);
+        for (qint64 s = z.change - 86400; s < z.change + 86400; s += 7 * 60 + 1)
+            moments.push_back(s);
+        for (qint64 s : moments) {
+            add(t, "/d/", QString::number(t.EntryCount()), 0, s);
             const time_t when = time_t(s);
             struct tm tm;
             ::localtime_r(&when, &tm);
@@ -83,6 +92,28 @@ TEST(CsvFile, TimesFollowTheLocalClockAcrossAChange)
         }
         EXPECT_EQ(got, expected) << z.zone;
     }
+    qputenv("TZ", before);
+    ::tzset();
+}
+
+// Years before 1 and after 9999, as the grid shows them: every row keeps
+// its five fields.
+TEST(CsvFile, FarYearsAsTheGridShowsThem)
+{
+    const QByteArray before = qgetenv("TZ");
+    qputenv("TZ", "UTC");
+    ::tzset();
+    EntryTable t;
+    for (qint64 s : {-63644000000LL, -62135596801LL, -62135596800LL, 253402300799LL, 299999000000LL})
+        add(t, "/d/", QString::number(s), 1, s);
+    const QList<QByteArray> rows = CsvFileText(t).split('\n').mid(1, 5);
+    QByteArrayList times;
+    for (const QByteArray &row : rows) {
+        EXPECT_EQ(row.count(','), 4) << row.constData();
+        times.append(row.split(',').value(2));
+    }
+    EXPECT_EQ(times, (QByteArrayList{"-0048-03-15 15:06:40", "-0001-12-31 23:59:59", "0001-01-01 00:00:00",
+                                     "9999-12-31 23:59:59", "11476-08-03 15:33:20"}));
     qputenv("TZ", before);
     ::tzset();
 }

@@ -3,6 +3,7 @@
 #include "list/EntryTable.h"
 #include "platform/FileSystem.h"
 
+#include <QDateTime>
 #include <QStringEncoder>
 
 #include <algorithm>
@@ -96,6 +97,8 @@ private:
     qsizetype m_used = 0;
 };
 
+constexpr qsizetype TimeRoom = 40;
+
 char *twoDigits(char *p, int v)
 {
     *p++ = char('0' + v / 10 % 10);
@@ -136,9 +139,8 @@ qint64 offsetAt(qint64 seconds)
 }
 
 // The local clock, asked about a day's offset from UTC once: a day whose
-// offset is the same at its start and its end keeps it all day (zones change
-// their offset once or twice a year). A day with a change is asked about each
-// quarter hour, the step at which every zone changes.
+// offset is the same at its start, its middle and its end keeps it all day
+// (zones change their offset once or twice a year).
 class LocalClock {
 public:
     LocalTime at(qint64 seconds)
@@ -147,9 +149,12 @@ public:
         auto it = m_dayOffset.find(day);
         if (it == m_dayOffset.end()) {
             const qint64 first = offsetAt(day * 86400);
-            it = m_dayOffset.emplace(day, first == offsetAt(day * 86400 + 86399) ? first : Varies).first;
+            const bool steady = first == offsetAt(day * 86400 + 43200) && first == offsetAt(day * 86400 + 86399);
+            it = m_dayOffset.emplace(day, steady ? first : Varies).first;
         }
-        const qint64 offset = it->second != Varies ? it->second : offsetAt(floorDiv(seconds, 900) * 900);
+        // A day with a change is asked about each time: zones have changed
+        // at any second (Monrovia's -0:44:30 ended at 00:44:30 UTC).
+        const qint64 offset = it->second != Varies ? it->second : offsetAt(seconds);
         return civilFromSeconds(seconds + offset);
     }
 
@@ -159,9 +164,18 @@ private:
     std::unordered_map<qint64, qint64> m_dayOffset;
 };
 
-// yyyy-MM-dd HH:mm:ss, local time.
-void formatTime(char out[19], const LocalTime &t)
+// yyyy-MM-dd HH:mm:ss, local time, into out; its length. Years of four
+// digits are written here directly; any other year as the grid shows it.
+qsizetype formatTime(char out[TimeRoom], qint64 seconds, const LocalTime &t)
 {
+    if (t.year < 1 || t.year > 9999) {
+        const QByteArray text = QDateTime::fromSecsSinceEpoch(seconds)
+                                    .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                                    .toLatin1()
+                                    .left(TimeRoom);
+        std::memcpy(out, text.constData(), size_t(text.size()));
+        return text.size();
+    }
     char *p = out;
     p = twoDigits(p, t.year / 100);
     p = twoDigits(p, t.year % 100);
@@ -175,6 +189,7 @@ void formatTime(char out[19], const LocalTime &t)
     p = twoDigits(p, t.minute);
     *p++ = ':';
     twoDigits(p, t.second);
+    return 19;
 }
 
 } // namespace
@@ -195,8 +210,8 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
     QByteArray name;
     LocalClock clock;
     qint64 lastSeconds = 0;
-    char time[19];
-    formatTime(time, clock.at(lastSeconds));
+    char time[TimeRoom];
+    qsizetype timeLength = formatTime(time, lastSeconds, clock.at(lastSeconds));
 
     for (int i = 1; i <= table.EntryCount(); ++i) {
         const ListEntry &e = table.at(i);
@@ -220,9 +235,9 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
         out.put(',');
         if (e.Modified != lastSeconds) {
             lastSeconds = e.Modified;
-            formatTime(time, clock.at(lastSeconds));
+            timeLength = formatTime(time, lastSeconds, clock.at(lastSeconds));
         }
-        out.put(QByteArrayView(time, sizeof time));
+        out.put(QByteArrayView(time, timeLength));
         out.put(',');
         out.field({directory}, directoryQuoted);
         out.put(',');
