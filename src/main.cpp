@@ -1,4 +1,4 @@
-#include "ui/Fonts.h"
+#include "ui/Application.h"
 #include "ui/MainWindow.h"
 #include "ui/Messages.h"
 #include "ui/Services.h"
@@ -10,12 +10,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    // "quilnaver" names the configuration folder (~/.config/quilnaver) and
-    // the window class the desktop entry expects.
-    QApplication::setApplicationName(QStringLiteral("quilnaver"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quilnaver"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("quilnaver"));
-    qn::installFontSubstitutes();
+    qn::setUpApplication();
 
     qn::DialogMessages messages;
     qn::DialogSaveFileChooser chooser;

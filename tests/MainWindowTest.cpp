@@ -1,10 +1,16 @@
 #include "UiHarness.h"
 
 #include "ui/DriveBox.h"
+#include "ui/AboutBox.h"
 #include "ui/HelpWindow.h"
+#include "ui/Messages.h"
+#include "ui/OptionDialog.h"
+#include "ui/WorkProgress.h"
 #include "platform/Volumes.h"
 
 #include <QDialog>
+#include <QGuiApplication>
+#include <QWindow>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
@@ -400,6 +406,34 @@ TEST(MainWindow, LayoutMatchesTheTwipsAndRenders)
     const QString png = QStringLiteral(QUILNAVER_BUILD_DIR "/main-window.png");
     EXPECT_TRUE(h.window->grab().save(png));
     EXPECT_TRUE(QFileInfo(png).size() > 0);
+}
+
+// Each window's title is its own caption alone: the application has no
+// display name for the platform to add to it.
+TEST(Titles, EachWindowShowsItsOwnCaptionAlone)
+{
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QGuiApplication::applicationName());
+    EXPECT_EQ(QGuiApplication::desktopFileName(), "quilnaver");
+    Harness h;
+    ScriptedChooser chooser;
+    std::vector<std::pair<std::unique_ptr<QWidget>, QString>> windows;
+    windows.emplace_back(new OptionDialog(h.window->settings(), chooser), "Option");
+    windows.emplace_back(new AboutBox([] {}), QStringLiteral("バージョン情報"));
+    windows.emplace_back(HelpWindow::open(QStringLiteral(QUILNAVER_HELP_FILE), nullptr), QStringLiteral("Quilnaver ヘルプ"));
+    windows.emplace_back(new MessageBox("text", QString(), false), "Quilnaver");
+    windows.emplace_back(new MessageBox("text", QStringLiteral("保存のエラー"), true), QStringLiteral("保存のエラー"));
+    windows.emplace_back(new ProgressWindow(QStringLiteral("サブディレクトリを含めて追加")),
+                         QStringLiteral("サブディレクトリを含めて追加"));
+    h.window->show();
+    ASSERT_TRUE(h.window->windowHandle());
+    EXPECT_EQ(h.window->windowHandle()->title(), "Quilnaver");
+    for (const auto &[window, title] : windows) {
+        ASSERT_TRUE(window);
+        window->show();
+        ASSERT_TRUE(window->windowHandle()) << title.toStdString();
+        EXPECT_EQ(window->windowHandle()->title(), title);
+        window->close();
+    }
 }
 
 } // namespace

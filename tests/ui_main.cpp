@@ -1,4 +1,4 @@
-#include "ui/Fonts.h"
+#include "ui/Application.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,7 +21,7 @@ int main(int argc, char **argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     QApplication app(argc, argv);
-    qn::installFontSubstitutes();
+    qn::setUpApplication(); // as the program does
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
