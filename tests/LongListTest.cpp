@@ -138,6 +138,36 @@ TEST(SortByTitle, DirectoryThenNameAndTheCurrentEntryStaysCurrent)
     EXPECT_TRUE(h.grid()->selectionModel()->isRowSelected(now.row(), QModelIndex()));
 }
 
+// Ctrl+Home and Ctrl+End select the row they move to, so 削除 removes the
+// row the user sees; with Shift they extend the selection.
+TEST(Selection, CtrlHomeAndCtrlEndSelectTheRowTheyReach)
+{
+    Harness h;
+    h.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(h.window.get()));
+    Fixture fx;
+    addFiles(h, fx, {{"r1", 1, 0}, {"r2", 2, 0}, {"r3", 3, 0}, {"r4", 4, 0}, {"r5", 5, 0}});
+    const auto selected = [&h] {
+        QList<int> rows;
+        for (const QModelIndex &i : h.grid()->selectionModel()->selectedRows())
+            rows.append(i.row() + 1);
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    };
+    clickRow(h, 3);
+    QTest::keyClick(h.grid(), Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(h.grid()->currentIndex().row() + 1, 5);
+    EXPECT_EQ(selected(), QList<int>{5});
+    QTest::keyClick(h.grid(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(selected(), QList<int>{1});
+    QTest::keyClick(h.grid(), Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(selected(), (QList<int>{1, 2, 3, 4, 5}));
+    QTest::keyClick(h.grid(), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(h.grid(), Qt::Key_Delete);
+    EXPECT_EQ(h.rows(), 4);
+    EXPECT_EQ(h.cell(1, 0), "r2");
+}
+
 TEST(Selection, ManyRowsGoAtOnceAfterOneQuestion)
 {
     Harness h;
@@ -220,16 +250,24 @@ TEST(Copy, SelectedRowsAsTabSeparatedText)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "two tab\t12  B\t1970/01/01\t" + dir + "\n");
 }
 
-// A drop from a file manager, as the grid or File1 gets it.
-void drop(QWidget *target, const QList<QUrl> &urls)
+// A drop from a file manager, as the grid or File1 gets it. The drop returns
+// before anything is added or said, so the file manager is not held; the
+// adding follows once the events queued meanwhile run.
+void drop(const Harness &h, QWidget *target, const QList<QUrl> &urls)
 {
     QMimeData mime;
     mime.setUrls(urls);
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
     QApplication::sendEvent(target, &enter);
     ASSERT_TRUE(enter.isAccepted());
+    const int rows = h.rows();
+    const qsizetype said = h.messages.shown.size();
     QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
     QApplication::sendEvent(target, &dropped);
+    EXPECT_TRUE(dropped.isAccepted());
+    EXPECT_EQ(h.rows(), rows);
+    EXPECT_EQ(h.messages.shown.size(), said);
+    QCoreApplication::sendPostedEvents();
 }
 
 QUrl fileUrl(const QByteArray &nativePath)
@@ -248,7 +286,7 @@ TEST(DragAndDrop, FilesAndFoldersAreAddedInOneOperation)
     fx.file("single.txt", "333");
     fx.file("raw\xff.bin", "4444");
 
-    drop(h.grid()->viewport(), {fileUrl(fx.nativePath() + "single.txt"), fileUrl(fx.nativePath() + "folder"),
+    drop(h, h.grid()->viewport(), {fileUrl(fx.nativePath() + "single.txt"), fileUrl(fx.nativePath() + "folder"),
                                 QUrl("https://example.com/not-a-file"), fileUrl(fx.nativePath() + "raw\xff.bin")});
     EXPECT_EQ(h.messages.texts(), QStringList{Done});
     ASSERT_EQ(h.rows(), 4);
@@ -263,7 +301,7 @@ TEST(DragAndDrop, FilesAndFoldersAreAddedInOneOperation)
     ::mkfifo((fx.nativePath() + "fifo").constData(), 0644);
     fx.file("late.txt", "5");
     h.messages.shown.clear();
-    drop(h.files()->viewport(), {fileUrl(fx.nativePath() + "vanished"), fileUrl(fx.nativePath() + "fifo"),
+    drop(h, h.files()->viewport(), {fileUrl(fx.nativePath() + "vanished"), fileUrl(fx.nativePath() + "fifo"),
                                  fileUrl(fx.nativePath() + "single.txt"), fileUrl(fx.nativePath() + "late.txt")});
     EXPECT_EQ(h.messages.texts(), QStringList{NoFile});
     EXPECT_EQ(h.rows(), 5);

@@ -222,7 +222,7 @@ TEST(MainWindow, PopupsOpenOnTheRightButtonOnly)
     EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("ファイルが存在しません。")});
 }
 
-TEST(MainWindow, DoubleClickAnywhereOverTheGridRemoves)
+TEST(MainWindow, DoubleClickOverTheRowsRemovesOverTheTitlesNot)
 {
     Harness h;
     h.window->show();
@@ -231,10 +231,12 @@ TEST(MainWindow, DoubleClickAnywhereOverTheGridRemoves)
     QHeaderView *titles = h.grid()->horizontalHeader();
     const QPoint belowRows(20, h.grid()->viewport()->height() - 5);
     const QPoint onTitle(titles->sectionViewportPosition(0) + 5, titles->height() / 2);
+    const QPoint onBorder(titles->sectionViewportPosition(1) - 1, titles->height() / 2);
 
     QTest::mouseDClick(h.grid()->viewport(), Qt::LeftButton, {}, belowRows);
     QTest::mouseDClick(titles->viewport(), Qt::LeftButton, {}, onTitle);
-    EXPECT_EQ(h.messages.texts(), (QStringList{empty, empty}));
+    QTest::mouseDClick(titles->viewport(), Qt::LeftButton, {}, onBorder);
+    EXPECT_EQ(h.messages.texts(), (QStringList{empty}));
 
     Fixture fx;
     fx.file("a", "1");
@@ -250,6 +252,10 @@ TEST(MainWindow, DoubleClickAnywhereOverTheGridRemoves)
     EXPECT_EQ(h.messages.shown[0].title, QStringLiteral("リストからファイルを削除"));
     ASSERT_EQ(h.rows(), 1);
     EXPECT_EQ(h.cell(1, 0), "a");
+    h.messages.shown.clear();
+    QTest::mouseDClick(titles->viewport(), Qt::LeftButton, {}, onTitle);
+    EXPECT_TRUE(h.messages.shown.isEmpty());
+    EXPECT_EQ(h.rows(), 1);
 
     // The right button over the titles opens the grid's menu too.
     auto *menu = h.find<QMenu>("Mnu_RClickDelete");

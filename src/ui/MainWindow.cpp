@@ -9,6 +9,7 @@
 #include "ui/DirList.h"
 #include "ui/DriveBox.h"
 #include "ui/FileList.h"
+#include "ui/GridView.h"
 #include "ui/Fonts.h"
 #include "ui/OptionDialog.h"
 
@@ -161,7 +162,7 @@ void MainWindow::buildControls()
     m_file->viewport()->setAcceptDrops(true);
     m_file->installEventFilter(this);
 
-    m_grid = new QTableView(m_client);
+    m_grid = new GridView(m_client);
     place(m_grid, "MSFlexGrid1", twipsRect(2400, 1080, 5535, 4215), QStringLiteral("リストに加えるデータです。"));
     m_grid->setModel(&m_model);
     m_grid->setFont(japaneseGothic(9));
@@ -327,9 +328,10 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
             }
         }
     }
-    // A double-click anywhere over the grid, rows, empty space or titles,
-    // removes; the first click has already made its row current.
-    if (event->type() == QEvent::MouseButtonDblClick && overGrid
+    // A double-click over the rows or the empty space below them removes;
+    // the first click has already made its row current. Over the titles a
+    // click sorts and a double-click on a border fits the column, as usual.
+    if (event->type() == QEvent::MouseButtonDblClick && watched == m_grid->viewport()
         && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         m_commands->DeleteSelectedEntry();
         return true;
@@ -361,7 +363,10 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         const QStringList paths = droppedPaths(drop->mimeData());
         if (!paths.isEmpty()) {
             drop->acceptProposedAction();
-            m_commands->AddDroppedPaths(paths);
+            // The adding (and its closing message) comes after the drop has
+            // returned, so the file manager it came from is not held.
+            QMetaObject::invokeMethod(
+                this, [this, paths] { m_commands->AddDroppedPaths(paths); }, Qt::QueuedConnection);
         }
         return true;
     }
