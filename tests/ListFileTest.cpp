@@ -101,6 +101,23 @@ TEST(ListFile, NamesTheCodePageCannotHold)
     EXPECT_TRUE(lines[6].isEmpty());
 }
 
+// Names as macOS writes them, decomposed: composed for the list file, so the
+// code page holds them, and not reported; the list keeps the name's own form.
+TEST(ListFile, DecomposedNamesAreWrittenComposed)
+{
+    EntryTable t;
+    add(t, QStringLiteral("カ\u3099イド.txt"), 1);
+    add(t, QStringLiteral("Cafe\u0301\n.txt"), 2);
+    ReplacedNames replaced;
+    const QList<QByteArray> lines = ListFileText(t, 0, &replaced).split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[1], " *         1  B    " + toCp932(u"ガイド.txt") + "\r");
+    EXPECT_TRUE(lines[1].contains("\x83\x4B"));
+    EXPECT_EQ(lines[2], QByteArray(" *         2  B    Caf?\?.txt\r")); // é has no place in the code page
+    EXPECT_EQ(replaced.count, 1);
+    EXPECT_EQ(t.at(1).FileName, QStringLiteral("カ\u3099イド.txt"));
+}
+
 TEST(SafeWrite, WriteErrorAtAnySizeKeepsTheOldFile)
 {
     Fixture fx;

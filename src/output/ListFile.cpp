@@ -13,26 +13,29 @@ namespace {
 
 // A line break or other control character inside a name would break the
 // line structure of the file; it is written as "?" like any other character
-// the file cannot carry.
+// the file cannot carry. A name in decomposed form (as macOS writes them:
+// "カ" and a combining voiced mark) is composed first, so it is written as
+// the one character the code page has for it.
 QString printableName(const QString &name, bool &changed)
 {
     bool plain = true;
+    bool composable = false; // nothing below U+0300 ever changes when composed
     for (QChar c : name) {
         const char16_t u = c.unicode();
-        if (u < 0x20 || u == 0x7F || (u >= 0xDC80 && u <= 0xDCFF)) {
+        if (u < 0x20 || u == 0x7F || (u >= 0xDC80 && u <= 0xDCFF))
             plain = false;
-            break;
-        }
+        else if (u >= 0x300)
+            composable = true;
     }
     if (plain)
-        return name;
+        return composable ? name.normalized(QString::NormalizationForm_C) : name;
     changed = true;
     QString shown = displayName(name);
     for (QChar &c : shown) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
             c = QLatin1Char('?');
     }
-    return shown;
+    return composable ? shown.normalized(QString::NormalizationForm_C) : shown;
 }
 
 } // namespace
