@@ -147,8 +147,14 @@ struct ToolRun {
 ToolRun listTool(const QStringList &arguments, const QString &workingDirectory = QString())
 {
     QProcess p;
-    if (!workingDirectory.isEmpty())
-        p.setWorkingDirectory(workingDirectory);
+    // By its exact bytes, which QProcess's own setting would not keep.
+    const QByteArray directory = encodeName(workingDirectory);
+    if (!workingDirectory.isEmpty()) {
+        p.setChildProcessModifier([directory] {
+            if (::chdir(directory.constData()) != 0)
+                ::_exit(125);
+        });
+    }
     p.start(QStringLiteral(QUILNAVER_LIST_TOOL), arguments);
     ToolRun r;
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
@@ -240,6 +246,28 @@ TEST(CommandLine, WhatCannotBeReadIsNamedAndTheRestWritten)
     EXPECT_TRUE(unwritable.err.contains("cannot write"));
     // A device is written as it is.
     EXPECT_EQ(listTool({"-o", "/dev/null", fx.path()}).status, 0);
+}
+
+// Names are printed so that they cannot steer the terminal, and relative
+// paths are read from the real current directory, whatever its name's bytes.
+TEST(CommandLine, NamesCannotSteerTheTerminalAndRelativePathsKeepTheirBytes)
+{
+    Fixture fx;
+    fx.subdir("raw\xff dir");
+    fx.file("raw\xff dir/here.txt", "1");
+    const ToolRun relative = listTool({"here.txt", "gone\x1b[2J\nfake line\xc2\x9b.txt"}, fx.path() + decodeName("raw\xff dir", 8));
+    EXPECT_EQ(relative.status, 1);
+    EXPECT_TRUE(relative.out.endsWith("here.txt\r\n"));
+    ASSERT_EQ(relative.err.count('\n'), 1) << relative.err.constData();
+    EXPECT_TRUE(relative.err.startsWith("quilnaver-list: cannot read gone\\x1b[2J\\nfake line\\xc2\\x9b.txt:"))
+        << relative.err.constData();
+    EXPECT_EQ(relative.err.count('\x1b'), 0);
+
+    // The names the list file could not hold, likewise.
+    fx.file("tab\there\xe2\x91\xa0.txt", "2");
+    const ToolRun replaced = listTool({fx.path() + "tab\there\xe2\x91\xa0.txt"});
+    EXPECT_EQ(replaced.status, 0);
+    EXPECT_TRUE(replaced.err.endsWith("  tab\\there\xe2\x91\xa0.txt\n")) << replaced.err.constData();
 }
 
 TEST(CommandLine, UsageErrorsAndHelp)

@@ -39,9 +39,57 @@ void say(const QByteArray &line)
     std::fputc('\n', stderr);
 }
 
+// Text for the terminal: a name holding ESC or a line break must not move
+// the cursor or fake a line. Control characters (C0 and C1), bytes that are
+// not UTF-8 are written as escapes (\n, \x1b, \xff); everything else,
+// the separators of every platform included, as it is.
+QByteArray escaped(const QByteArray &text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    const auto hex = [&out](unsigned char b) {
+        static const char digits[] = "0123456789abcdef";
+        out += "\\x";
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    };
+    for (qsizetype i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b == '\n' || b == '\t' || b == '\r') {
+            out += b == '\n' ? "\\n" : b == '\t' ? "\\t" : "\\r";
+            ++i;
+            continue;
+        }
+        if (b < 0x20 || b == 0x7F) {
+            hex(b);
+            ++i;
+            continue;
+        }
+        if (b < 0x80) {
+            out += char(b);
+            ++i;
+            continue;
+        }
+        // A whole UTF-8 sequence of a printable character passes; C1
+        // controls (U+0080..U+009F) and stray bytes do not.
+        const qsizetype n = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
+        const QString decoded = n > 0 && i + n <= text.size() ? QString::fromUtf8(text.constData() + i, n) : QString();
+        // What is not UTF-8 decodes to U+FFFD, which does not encode back.
+        const bool valid = !decoded.isEmpty() && decoded.toUtf8() == QByteArrayView(text.constData() + i, n);
+        if (valid && !(decoded.size() == 1 && decoded[0].unicode() < 0xA0)) {
+            out.append(text.constData() + i, n);
+            i += n;
+        } else {
+            hex(b);
+            ++i;
+        }
+    }
+    return out;
+}
+
 QByteArray shown(const QString &path)
 {
-    return encodeName(nativePath(path));
+    return escaped(encodeName(nativePath(path)));
 }
 
 int usage(const QString &problem)
@@ -51,10 +99,11 @@ int usage(const QString &problem)
     return UsageError;
 }
 
-// An absolute, clean path; the bytes of every name stay as they were.
+// An absolute, clean path; the bytes of every name stay as they were, those
+// of the current directory's too.
 QString absolute(const QString &path)
 {
-    const QString full = QDir::isAbsolutePath(path) ? path : QDir::currentPath() + QLatin1Char('/') + path;
+    const QString full = QDir::isAbsolutePath(path) ? path : currentDirectory() + QLatin1Char('/') + path;
     return fromNativePath(QDir::cleanPath(full));
 }
 
@@ -163,7 +212,7 @@ int main(int argc, char *argv[])
             + (csv ? "bytes that are not UTF-8, written as U+FFFD:"
                    : "characters the list file cannot hold, written as \"?\":"));
         for (const QString &name : std::as_const(replaced.first))
-            say("  " + name.toUtf8());
+            say("  " + escaped(name.toUtf8()));
     }
     return everything ? Listed : SomethingSkipped;
 }

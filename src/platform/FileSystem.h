@@ -47,6 +47,9 @@ QString fromNativePath(const QString &path);
 
 // The program's arguments, each path in them with its exact bytes.
 QStringList commandLineArguments(int argc, char *argv[]);
+// The current directory with the exact bytes of its name; empty when it
+// cannot be had (it was removed).
+QString currentDirectory();
 
 // A time stamp as the local clock and calendar show it.
 struct LocalTime {

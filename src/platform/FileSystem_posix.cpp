@@ -219,6 +219,17 @@ QStringList commandLineArguments(int argc, char *argv[])
     return arguments;
 }
 
+QString currentDirectory()
+{
+    std::vector<char> buffer(4096);
+    while (!::getcwd(buffer.data(), buffer.size())) {
+        if (errno != ERANGE)
+            return QString();
+        buffer.resize(buffer.size() * 2);
+    }
+    return decodeName(buffer.data(), qsizetype(strlen(buffer.data())));
+}
+
 LocalTime localTimeOf(qint64 secondsSinceEpoch)
 {
     const time_t t = time_t(secondsSinceEpoch);

@@ -70,6 +70,8 @@ QStringList commandLineArguments(int, char *[])
     return QCoreApplication::arguments(); // from the wide command line: every path whole
 }
 
+QString currentDirectory() { return QDir::currentPath(); }
+
 LocalTime localTimeOf(qint64 secondsSinceEpoch)
 {
     const __time64_t t = secondsSinceEpoch;
