@@ -18,6 +18,27 @@
 
 namespace qn::bench {
 
+// Every aim a benchmark states is judged here: "ok", or "OVER" and counted,
+// so that the program fails once everything has been printed.
+inline int &missedAims()
+{
+    static int missed = 0;
+    return missed;
+}
+inline const char *verdict(bool met)
+{
+    if (!met)
+        ++missedAims();
+    return met ? "ok" : "OVER";
+}
+// The program's exit status: 1 when an aim was missed.
+inline int exitStatus()
+{
+    if (missedAims() > 0)
+        std::printf("\n%d aim(s) missed\n", missedAims());
+    return missedAims() > 0 ? 1 : 0;
+}
+
 // Keeps each benchmark's time per iteration so that ratios between them can
 // be printed after the run, as measured in the same run.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -39,11 +60,11 @@ public:
     {
         const double x = seconds(a), y = seconds(b);
         if (x <= 0 || y <= 0) {
-            std::printf("%-58s  (not measured)\n", what.c_str());
+            std::printf("%-58s  (not measured) %s\n", what.c_str(), verdict(false));
             return;
         }
         std::printf("%-58s %9.3f ms / %9.3f ms = %6.2fx  (aim: at most %.2fx) %s\n", what.c_str(), x * 1e3,
-                    y * 1e3, x / y, limit, x / y <= limit ? "ok" : "OVER");
+                    y * 1e3, x / y, limit, verdict(x / y <= limit));
     }
 
 private:

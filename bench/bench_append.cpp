@@ -53,5 +53,5 @@ int main(int argc, char **argv)
     reporter.ratio("per add at n = 100,000 vs at n = 1,000", "BM_AppendNear100000/iterations:5",
                    "BM_AppendNear1000/iterations:20", 2.0);
     benchmark::Shutdown();
-    return 0;
+    return qn::bench::exitStatus();
 }

@@ -91,5 +91,5 @@ int main(int argc, char **argv)
     reporter.ratio("build + convert + write vs write only", "BM_WriteCsv/min_time:1.000/real_time",
                    "BM_WriteSameCsvBytes/min_time:1.000/real_time", 3.0);
     benchmark::Shutdown();
-    return 0;
+    return qn::bench::exitStatus();
 }

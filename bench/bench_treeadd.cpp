@@ -1,5 +1,6 @@
 // Adding a whole directory tree of 1,000,000 files (10,000 directories of 100
-// files, three levels deep), and the one-directory add at 1,000,000 files,
+// files, three levels deep), a chain of 100,000 nested directories, and the
+// one-directory add at 1,000,000 files,
 // against find(1) on the same data in the same run, warm cache. Also: the
 // longest pause of the window's event loop during the walk, how fast Cancel
 // ends a walk, and the peak memory of a fresh program holding 1,000,000
@@ -23,6 +24,11 @@
 
 #include <memory>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -62,6 +68,88 @@ void runFind(benchmark::State &state, const QString &dir, const char *depth)
 }
 
 void BM_FindTree(benchmark::State &state) { runFind(state, treeDir(), ""); }
+
+// A chain of 100,000 nested one-letter directories, a file every 1,000
+// levels, made step by step as no path could reach its bottom.
+QString chainDir() { return fixtureRoot() + QStringLiteral("/chain"); }
+constexpr int ChainLevels = 100000;
+
+void makeChain()
+{
+    QDir().mkpath(chainDir());
+    int fd = ::open(QFile::encodeName(chainDir()).constData(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; fd >= 0 && level < ChainLevels; ++level) {
+        if (level % 1000 == 999)
+            ::close(::openat(fd, "f", O_WRONLY | O_CREAT, 0644));
+        ::mkdirat(fd, "d", 0755);
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    ::close(fd);
+}
+
+void BM_FindChain(benchmark::State &state) { runFind(state, chainDir(), ""); }
+
+void BM_ListToolChain(benchmark::State &state)
+{
+    const QByteArray command = "'" QUILNAVER_LIST_TOOL "' -r '" + QFile::encodeName(chainDir()) + "' -o /dev/null";
+    for (auto _ : state) {
+        if (std::system(command.constData()) != 0)
+            state.SkipWithError("quilnaver-list failed");
+    }
+}
+
+// Peak resident size (KiB) of quilnaver-list -r on dir, as a whole process.
+long listToolPeakKiB(const QString &dir)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        const QByteArray path = QFile::encodeName(dir);
+        ::execl(QUILNAVER_LIST_TOOL, QUILNAVER_LIST_TOOL, "-r", path.constData(), static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return usage.ru_maxrss;
+}
+
+int openDescriptors() { return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System).size()); }
+
+// The walk of the chain with a thread counting the open descriptors meanwhile.
+void measureChain()
+{
+    const std::atomic<bool> cancel{false};
+    std::atomic<bool> done{false};
+    const int before = openDescriptors();
+    int most = before;
+    std::thread sampler([&] {
+        while (!done) {
+            most = std::max(most, openDescriptors());
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    const qn::TreeWalkReport r = qn::walkTree(chainDir(), cancel);
+    done = true;
+    sampler.join();
+    const long startup = listToolPeakKiB(fixtureRoot() + QStringLiteral("/empty"));
+    const long peak = listToolPeakKiB(chainDir());
+    std::printf("
+A chain of %d nested directories (%lld files, %s):
+", ChainLevels, r.fileCount,
+                qn::bench::verdict(r.fileCount == ChainLevels / 1000 && r.skipped.isEmpty()));
+    std::printf("open descriptors during the walk: at most %d above the %d before (aim: at most 64 + %d threads) %s
+",
+                most - before, before, r.threads, qn::bench::verdict(most - before <= 64 + r.threads));
+    std::printf("quilnaver-list -r CHAIN: peak %.1f MB, start-up %.1f MB, %.1f MB above (aim: at most 64 MB) %s
+",
+                peak * 1024 / 1e6, startup * 1024 / 1e6, (peak - startup) * 1024 / 1e6,
+                qn::bench::verdict(peak > 0 && startup > 0 && (peak - startup) * 1024 <= 64e6));
+}
 
 // The command-line writer on the whole tree, as a whole process.
 void BM_ListToolTree(benchmark::State &state)
@@ -208,20 +296,22 @@ void reportMemory(const char *what, const char *label)
     child.waitForFinished(600000);
     const QList<QByteArray> v = child.readAllStandardOutput().trimmed().split(' ');
     if (v.size() != 4) {
-        std::printf("%-44s (not measured)\n", label);
+        std::printf("%-44s (not measured) %s\n", label, qn::bench::verdict(false));
         return;
     }
     const double mib = 1024.0;
     std::printf("%-44s start-up %6.1f MiB, peak (VmHWM) %6.1f MiB = %6.1f MB, after (VmRSS) %6.1f MiB, "
                 "%s entries (aim: peak at most 300 MB) %s\n",
                 label, v[0].toDouble() / mib, v[1].toDouble() / mib, v[1].toDouble() * 1024 / 1e6,
-                v[2].toDouble() / mib, v[3].constData(), v[1].toDouble() * 1024 <= 300e6 ? "ok" : "OVER");
+                v[2].toDouble() / mib, v[3].constData(), qn::bench::verdict(v[1].toDouble() * 1024 <= 300e6));
 }
 
 } // namespace
 
 BENCHMARK(BM_FindTree)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_ListToolTree)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_FindChain)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_ListToolChain)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_WalkTree)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_WalkAndAppend)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_BatchAppend)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
@@ -237,6 +327,8 @@ int main(int argc, char **argv)
         return memoryChild(QString::fromLocal8Bit(argv[2]));
 
     qn::bench::ensureFixture(treeDir(), makeTree);
+    qn::bench::ensureFixture(chainDir(), makeChain);
+    QDir().mkpath(fixtureRoot() + QStringLiteral("/empty"));
     for (int n : {100000, 1000000})
         qn::bench::ensureFlatDir(n);
 
@@ -264,11 +356,16 @@ int main(int argc, char **argv)
         if (walk > 0 && find > 0)
             std::printf("walk alone on %s thread(s): %.0f ms = %.2fx find -printf\n", t, walk * 1e3, walk / find);
     }
-    std::printf("longest pause of the event loop during the command: %.1f ms (aim: at most 100 ms)\n",
-                g_longestGapMs);
+    std::printf("longest pause of the event loop during the command: %.1f ms (aim: at most 100 ms) %s\n",
+                g_longestGapMs, qn::bench::verdict(g_longestGapMs <= 100));
     std::printf("the batch append at the end holds the window for: %.1f ms\n",
                 reporter.seconds("BM_BatchAppend" + it) * 1e3);
-    std::printf("Cancel 300 ms into the walk ends the command after: %.1f ms (aim: at most 500 ms)\n", g_cancelMs);
+    std::printf("Cancel 300 ms into the walk ends the command after: %.1f ms (aim: at most 500 ms) %s\n", g_cancelMs,
+                qn::bench::verdict(g_cancelMs >= 0 && g_cancelMs <= 500));
+
+    reporter.ratio("quilnaver-list -r CHAIN -o /dev/null vs find -printf", "BM_ListToolChain" + it,
+                   "BM_FindChain" + it, 2.0);
+    measureChain();
 
     std::printf("\nThe one-directory add:\n");
     for (const char *n : {"100000", "1000000"})
@@ -278,11 +375,11 @@ int main(int argc, char **argv)
     const double per1m = reporter.seconds("BM_AddFlatCommand/1000000" + it) / 1000000;
     if (per100k > 0 && per1m > 0)
         std::printf("per-file cost at 1,000,000 vs at 100,000: %.0f ns / %.0f ns = %.2fx (aim: at most 1.30x) %s\n",
-                    per1m * 1e9, per100k * 1e9, per1m / per100k, per1m / per100k <= 1.3 ? "ok" : "OVER");
+                    per1m * 1e9, per100k * 1e9, per1m / per100k, qn::bench::verdict(per1m / per100k <= 1.3));
 
     std::printf("\nMemory of a fresh program, window shown:\n");
     reportMemory("tree", "tree add of 1,000,000 files:");
     reportMemory("flat", "one-directory add of 1,000,000 files:");
     benchmark::Shutdown();
-    return 0;
+    return qn::bench::exitStatus();
 }
