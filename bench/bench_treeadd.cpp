@@ -27,6 +27,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -138,15 +139,11 @@ void measureChain()
     sampler.join();
     const long startup = listToolPeakKiB(fixtureRoot() + QStringLiteral("/empty"));
     const long peak = listToolPeakKiB(chainDir());
-    std::printf("
-A chain of %d nested directories (%lld files, %s):
-", ChainLevels, r.fileCount,
+    std::printf("\nA chain of %d nested directories (%lld files, %s):\n", ChainLevels, qlonglong(r.fileCount),
                 qn::bench::verdict(r.fileCount == ChainLevels / 1000 && r.skipped.isEmpty()));
-    std::printf("open descriptors during the walk: at most %d above the %d before (aim: at most 64 + %d threads) %s
-",
+    std::printf("open descriptors during the walk: at most %d above the %d before (aim: at most 64 + %d threads) %s\n",
                 most - before, before, r.threads, qn::bench::verdict(most - before <= 64 + r.threads));
-    std::printf("quilnaver-list -r CHAIN: peak %.1f MB, start-up %.1f MB, %.1f MB above (aim: at most 64 MB) %s
-",
+    std::printf("quilnaver-list -r CHAIN: peak %.1f MB, start-up %.1f MB, %.1f MB above (aim: at most 64 MB) %s\n",
                 peak * 1024 / 1e6, startup * 1024 / 1e6, (peak - startup) * 1024 / 1e6,
                 qn::bench::verdict(peak > 0 && startup > 0 && (peak - startup) * 1024 <= 64e6));
 }
