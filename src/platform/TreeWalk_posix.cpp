@@ -5,10 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
+#include <memory>
 #include <mutex>
-#include <unordered_map>
-#include <unordered_set>
 
 #include <cerrno>
 #include <cstring>
@@ -23,33 +21,120 @@ namespace {
 
 // A directory of the walk. It knows its own name and its parent, never its
 // whole path: a chain 100,000 levels deep costs 100,000 names, not the square
-// of that. Paths are made only for what the report names.
+// of that, and each costs some 90 bytes. Paths are made only for what the
+// report names.
 struct Node {
     Node *parent = nullptr;
-    QString name; // the last component; for the top, its whole path with the separator
+    const char16_t *name = nullptr; // the last component; for the top, its whole path
+    Node **children = nullptr;      // in the directory list's order
+    Node *reader = nullptr;         // Again: the node that read this directory
+    std::unique_ptr<std::vector<WalkedFile>> files;
+    std::unique_ptr<QStringList> vanished; // names of files gone since they were listed
     dev_t dev = 0;
     ino_t ino = 0;
-    enum State : unsigned char { Unread, Read, Failed, Again } state = Unread;
-    bool readError = false;   // opened, but the listing broke off
-    Node *reader = nullptr;   // Again: the node that read this directory
+    quint32 nameLength = 0;
+    quint32 childCount = 0;
     // Kept open while children remain to be opened from it; guarded by the
     // descriptor mutex.
+    quint32 unopened = 0;
+    quint32 lastUse = 0;
     int fd = -1;
-    int users = 0;
-    size_t unopened = 0;
-    quint64 lastUse = 0;
-    std::vector<WalkedFile> files;
-    std::vector<Node *> children; // in the directory list's order
-    QStringList vanished;         // names of files gone since they were listed
+    quint16 users = 0;
+    enum State : unsigned char { Unread, Read, Failed, Again } state = Unread;
+    bool readError = false; // opened, but the listing broke off
+    bool listed = false;    // in the report already: a directory reached twice is listed once
+
+    QStringView nameView() const { return QStringView(name, qsizetype(nameLength)); }
 };
 
-struct DevIno {
-    dev_t dev;
-    ino_t ino;
-    bool operator==(const DevIno &o) const { return dev == o.dev && ino == o.ino; }
+// Where one thread keeps the nodes, names and child lists it makes, in large
+// blocks that never move: no allocation per directory.
+class Arena {
+public:
+    Node &newNode()
+    {
+        if (m_nodesUsed == NodeBlock) {
+            m_nodes.push_back(std::make_unique<Node[]>(NodeBlock));
+            m_nodesUsed = 0;
+        }
+        return m_nodes.back()[m_nodesUsed++];
+    }
+    const char16_t *copy(QStringView text)
+    {
+        auto *out = static_cast<char16_t *>(allocate(size_t(text.size()) * sizeof(char16_t), alignof(char16_t)));
+        std::copy(text.utf16(), text.utf16() + text.size(), out);
+        return out;
+    }
+    Node **pointers(size_t count) { return static_cast<Node **>(allocate(count * sizeof(Node *), alignof(Node *))); }
+
+private:
+    static constexpr size_t NodeBlock = 4096;
+    static constexpr size_t ByteBlock = 64 * 1024;
+
+    void *allocate(size_t bytes, size_t align)
+    {
+        if (bytes > ByteBlock / 4) {
+            m_large.push_back(std::make_unique<char[]>(bytes));
+            return m_large.back().get();
+        }
+        size_t at = (m_bytesUsed + align - 1) / align * align;
+        if (m_bytes.empty() || at + bytes > ByteBlock) {
+            m_bytes.push_back(std::make_unique<char[]>(ByteBlock));
+            at = 0;
+        }
+        m_bytesUsed = at + bytes;
+        return m_bytes.back().get() + at;
+    }
+
+    std::vector<std::unique_ptr<Node[]>> m_nodes;
+    size_t m_nodesUsed = NodeBlock;
+    std::vector<std::unique_ptr<char[]>> m_bytes;
+    size_t m_bytesUsed = 0;
+    std::vector<std::unique_ptr<char[]>> m_large;
 };
-struct DevInoHash {
-    size_t operator()(const DevIno &k) const { return std::hash<quint64>()(quint64(k.ino) * 0x9E3779B97F4A7C15ULL ^ quint64(k.dev)); }
+
+// The directories read so far, by device and inode: a flat table of nodes
+// with at least twice as many slots as entries.
+class ReadOnce {
+public:
+    // The node that read n's directory: n itself the first time.
+    Node *claim(Node *n)
+    {
+        if ((m_count + 1) * 2 > m_slots.size())
+            grow();
+        for (size_t i = slotOf(n);; i = (i + 1) & (m_slots.size() - 1)) {
+            if (!m_slots[i]) {
+                m_slots[i] = n;
+                ++m_count;
+                return n;
+            }
+            if (m_slots[i]->dev == n->dev && m_slots[i]->ino == n->ino)
+                return m_slots[i];
+        }
+    }
+
+private:
+    size_t slotOf(const Node *n) const
+    {
+        const quint64 h = (quint64(n->ino) ^ (quint64(n->dev) << 32 | quint64(n->dev) >> 32)) * 0x9E3779B97F4A7C15ULL;
+        return size_t(h >> 20) & (m_slots.size() - 1);
+    }
+    void grow()
+    {
+        std::vector<Node *> old(std::max<size_t>(64, m_slots.size() * 2), nullptr);
+        old.swap(m_slots);
+        for (Node *n : old) {
+            if (!n)
+                continue;
+            size_t i = slotOf(n);
+            while (m_slots[i])
+                i = (i + 1) & (m_slots.size() - 1);
+            m_slots[i] = n;
+        }
+    }
+
+    std::vector<Node *> m_slots;
+    size_t m_count = 0;
 };
 
 bool sameDirectory(int fd, const Node *n)
@@ -92,7 +177,7 @@ public:
                 ++parent->users;
         }
         const int fd = at < 0 ? -1
-                              : ::openat(at, encodeName(n->name).constData(),
+                              : ::openat(at, encodeName(n->nameView().toString()).constData(),
                                          O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
         std::lock_guard lock(m_mutex);
         if (at >= 0)
@@ -106,7 +191,7 @@ public:
     void keep(Node *n, int fd)
     {
         std::lock_guard lock(m_mutex);
-        n->unopened = n->children.size();
+        n->unopened = n->childCount;
         if (n->unopened == 0) {
             ::close(fd);
             return;
@@ -173,7 +258,7 @@ private:
         bool ownsAt = false;
         for (auto it = down.rbegin(); it != down.rend(); ++it) {
             Node *step = *it;
-            const int fd = step->parent ? ::openat(at, encodeName(step->name).constData(),
+            const int fd = step->parent ? ::openat(at, encodeName(step->nameView().toString()).constData(),
                                                    O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW)
                                         : openTop();
             if (ownsAt)
@@ -193,7 +278,7 @@ private:
     const QByteArray m_root;
     std::mutex m_mutex;
     std::vector<Node *> m_open;
-    quint64 m_clock = 0;
+    quint32 m_clock = 0;
 };
 
 class Walk {
@@ -203,11 +288,12 @@ public:
         : m_cancel(cancel)
         , m_progress(progress)
         , m_descend(descend)
-        , m_nodes(size_t(threads))
+        , m_arenas(size_t(threads))
         , m_descriptors(encodeName(root))
     {
-        m_top = &m_nodes[0].emplace_back();
-        m_top->name = root;
+        m_top = &m_arenas[0].newNode();
+        m_top->name = m_arenas[0].copy(root);
+        m_top->nameLength = quint32(root.size());
     }
 
     // Reads the tree below the top on the calling thread and up to
@@ -215,11 +301,11 @@ public:
     int run()
     {
         m_stack.push_back(m_top);
-        std::vector<std::thread> helpers(m_nodes.size() - 1);
+        std::vector<std::thread> helpers(m_arenas.size() - 1);
         int started = 1;
-        for (size_t i = 1; i < m_nodes.size(); ++i)
-            started += startThread(helpers[i - 1], [this, i] { work(m_nodes[i]); });
-        work(m_nodes[0]);
+        for (size_t i = 1; i < m_arenas.size(); ++i)
+            started += startThread(helpers[i - 1], [this, i] { work(m_arenas[i]); });
+        work(m_arenas[0]);
         for (std::thread &t : helpers) {
             if (t.joinable())
                 t.join();
@@ -230,7 +316,7 @@ public:
     Node *top() const { return m_top; }
 
 private:
-    void work(std::deque<Node> &own)
+    void work(Arena &own)
     {
         for (;;) {
             Node *n = nullptr;
@@ -256,14 +342,15 @@ private:
                 std::lock_guard lock(m_mutex);
                 // Last child on top: the walk goes depth first, which keeps
                 // few directories waiting and their descriptors at hand.
-                m_stack.insert(m_stack.end(), n->children.rbegin(), n->children.rend());
+                m_stack.insert(m_stack.end(), std::reverse_iterator(n->children + n->childCount),
+                               std::reverse_iterator(n->children));
                 --m_busy;
             }
             m_wake.notify_all();
         }
     }
 
-    void read(Node *n, std::deque<Node> &own)
+    void read(Node *n, Arena &own)
     {
         const int fd = n->parent ? m_descriptors.open(n) : m_descriptors.openTop();
         struct stat self;
@@ -279,10 +366,10 @@ private:
             // A directory reached twice (a bind mount, or one of its own
             // ancestors mounted below it) is read once.
             std::lock_guard lock(m_seenMutex);
-            const auto [it, fresh] = m_seen.try_emplace(DevIno{n->dev, n->ino}, n);
-            if (!fresh) {
+            Node *reader = m_seen.claim(n);
+            if (reader != n) {
                 n->state = Node::Again;
-                n->reader = it->second;
+                n->reader = reader;
                 ::close(fd);
                 return;
             }
@@ -298,6 +385,7 @@ private:
             return;
         }
         std::vector<std::pair<QString, Node *>> subdirectories;
+        std::vector<WalkedFile> files;
         unsigned seen = 0;
         for (;;) {
             if ((++seen & 255) == 0 && m_cancel.load(std::memory_order_relaxed))
@@ -316,17 +404,19 @@ private:
             if (type == DT_UNKNOWN) {
                 if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
                     if (errno == ENOENT)
-                        n->vanished.append(decodeName(name, qsizetype(strlen(name))));
+                        vanished(n, name);
                     continue;
                 }
                 type = IFTODT(st.st_mode);
             }
             if (type == DT_DIR) {
                 if (m_descend) {
-                    Node &child = own.emplace_back();
+                    Node &child = own.newNode();
                     child.parent = n;
-                    child.name = decodeName(name, qsizetype(strlen(name)));
-                    subdirectories.emplace_back(child.name, &child);
+                    QString decoded = decodeName(name, qsizetype(strlen(name)));
+                    child.name = own.copy(decoded);
+                    child.nameLength = quint32(decoded.size());
+                    subdirectories.emplace_back(std::move(decoded), &child);
                 }
                 continue;
             }
@@ -336,28 +426,38 @@ private:
                 // A link that leads nowhere is no file; a name that has gone
                 // since it was listed is a file that vanished.
                 if (type == DT_REG || ::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                    n->vanished.append(decodeName(name, qsizetype(strlen(name))));
+                    vanished(n, name);
                 continue;
             }
             if (!S_ISREG(st.st_mode))
                 continue; // a link to a directory is not followed
-            n->files.push_back(WalkedFile{decodeName(name, qsizetype(strlen(name))),
+            files.push_back(WalkedFile{decodeName(name, qsizetype(strlen(name))),
                                           FileStamp{qint64(st.st_size), qint64(st.st_mtim.tv_sec)}});
         }
         ::closedir(dir);
 
         std::sort(subdirectories.begin(), subdirectories.end(),
                   [](const auto &a, const auto &b) { return inListOrder(a.first, b.first); });
-        n->children.reserve(subdirectories.size());
-        for (const auto &s : subdirectories)
-            n->children.push_back(s.second);
+        if (!files.empty())
+            n->files = std::make_unique<std::vector<WalkedFile>>(std::move(files));
+        n->childCount = quint32(subdirectories.size());
+        n->children = subdirectories.empty() ? nullptr : own.pointers(subdirectories.size());
+        for (size_t i = 0; i < subdirectories.size(); ++i)
+            n->children[i] = subdirectories[i].second;
         m_descriptors.keep(n, fd);
         report(n);
     }
 
+    static void vanished(Node *n, const char *name)
+    {
+        if (!n->vanished)
+            n->vanished = std::make_unique<QStringList>();
+        n->vanished->append(decodeName(name, qsizetype(strlen(name))));
+    }
+
     void report(const Node *n)
     {
-        const qint64 files = qint64(n->files.size());
+        const qint64 files = n->files ? qint64(n->files->size()) : 0;
         const qint64 total = m_files.fetch_add(files, std::memory_order_relaxed) + files;
         if (!m_progress)
             return;
@@ -374,8 +474,11 @@ private:
         for (; n; n = n->parent)
             chain.push_back(n);
         QString path;
-        for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-            path += (*it)->parent ? (*it)->name + QLatin1Char('/') : (*it)->name;
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            path += (*it)->nameView();
+            if ((*it)->parent)
+                path += QLatin1Char('/');
+        }
         return path;
     }
 
@@ -388,12 +491,12 @@ private:
     int m_busy = 0;
     std::atomic<qint64> m_files{0};
     std::atomic<qint64> m_lastReport{0};
-    // Each thread keeps the nodes it makes; a deque never moves them.
-    std::vector<std::deque<Node>> m_nodes;
+    // Each thread keeps the nodes it makes.
+    std::vector<Arena> m_arenas;
     Node *m_top = nullptr;
     Descriptors m_descriptors;
     std::mutex m_seenMutex;
-    std::unordered_map<DevIno, Node *, DevInoHash> m_seen;
+    ReadOnce m_seen;
 };
 
 // The directories in list order, each once, with their paths made here and
@@ -401,7 +504,6 @@ private:
 // bind mount) stands where the list meets it first.
 void collect(Node *top, TreeWalkReport &report)
 {
-    std::unordered_set<DevIno, DevInoHash> emitted;
     QString path;
     // Each node with the length of its parent's path.
     std::vector<std::pair<Node *, qsizetype>> stack{{top, 0}};
@@ -409,7 +511,7 @@ void collect(Node *top, TreeWalkReport &report)
         const auto [listed, parentLength] = stack.back();
         stack.pop_back();
         path.truncate(parentLength);
-        path += listed->name;
+        path += listed->nameView();
         if (listed->parent)
             path += QLatin1Char('/');
         if (listed->state == Node::Failed || listed->state == Node::Unread) {
@@ -417,18 +519,24 @@ void collect(Node *top, TreeWalkReport &report)
             continue;
         }
         Node *n = listed->state == Node::Again ? listed->reader : listed;
-        if (!emitted.insert(DevIno{n->dev, n->ino}).second)
+        if (n->listed)
             continue;
-        if (!n->files.empty()) {
-            report.fileCount += qint64(n->files.size());
-            report.directories.push_back(WalkedDirectory{path, std::move(n->files)});
+        n->listed = true;
+        if (n->files) {
+            report.fileCount += qint64(n->files->size());
+            // A copy of its own, of the exact size: the working path stays
+            // unshared and no list entry carries its spare room.
+            report.directories.push_back(
+                WalkedDirectory{QString(path.constData(), path.size()), std::move(*n->files)});
         }
-        for (const QString &name : std::as_const(n->vanished))
-            report.skipped.append(path + name);
+        if (n->vanished) {
+            for (const QString &name : std::as_const(*n->vanished))
+                report.skipped.append(path + name);
+        }
         if (n->readError)
             report.skipped.append(path);
-        for (auto it = n->children.rbegin(); it != n->children.rend(); ++it)
-            stack.emplace_back(*it, path.size());
+        for (quint32 i = n->childCount; i > 0; --i)
+            stack.emplace_back(n->children[i - 1], path.size());
     }
 }
 
