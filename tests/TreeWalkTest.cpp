@@ -56,6 +56,24 @@ TEST(TreeWalk, DirectoriesByNameFilesFirstHiddenLeftOut)
     }
 }
 
+// The walk takes directories in the order Dir1 shows them, whatever the
+// names: both come from the one list order.
+TEST(TreeWalk, FollowsDir1sOrder)
+{
+    Fixture fx;
+    const QList<QByteArray> names{"b", "B", "a", "_x", "A1", "a10", "a9", "\xc3\xa4", "\xc3\x84", "E", "\xc3\xa9", "z", "Z", "~"};
+    for (const QByteArray &d : names) {
+        fx.subdir(d);
+        fx.file(d + "/f", "1");
+    }
+    const TreeWalkReport r = walkTree(fx.path(), NoCancel);
+    QStringList walked;
+    for (const WalkedDirectory &d : r.directories)
+        walked.append(d.path.mid(fx.path().size()).chopped(1));
+    EXPECT_EQ(walked, subdirectories(fx.path()));
+    EXPECT_EQ(walked.size(), names.size());
+}
+
 TEST(TreeWalk, WithoutSubdirectoriesTheTopAlone)
 {
     Fixture fx;
