@@ -250,6 +250,45 @@ TEST(Copy, SelectedRowsAsTabSeparatedText)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "two tab\t12  B\t1970/01/01\t" + dir + "\n");
 }
 
+// Ctrl+C in the grid copies the selected rows however the focus got there:
+// by Tab, after Ctrl+A, after a message box closed.
+TEST(Copy, CtrlCCopiesTheRowsHoweverTheFocusArrived)
+{
+    Harness h;
+    h.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(h.window.get()));
+    Fixture fx;
+    addFiles(h, fx, {{"one.txt", 1, 0}, {"two.txt", 2, 0}});
+    const QString dir = fx.path();
+    const QString both = "one.txt\t1  B\t1970/01/01\t" + dir + "\ntwo.txt\t2  B\t1970/01/01\t" + dir + "\n";
+    // The key as a person types it, and as the grid gets it when no
+    // shortcut takes it first.
+    const auto copied = [&h] {
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+        const QString typed = QGuiApplication::clipboard()->text();
+        QGuiApplication::clipboard()->clear();
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier, QStringLiteral("c"));
+        QApplication::sendEvent(h.grid(), &key);
+        const QString received = QGuiApplication::clipboard()->text();
+        return typed == received ? typed : typed + " <> " + received;
+    };
+
+    h.files()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(h.files(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), h.grid());
+    QTest::keyClick(h.grid(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(copied(), both);
+
+    h.grid()->clearFocus();
+    h.grid()->setFocus(Qt::ActiveWindowFocusReason); // as after a message box closes
+    EXPECT_EQ(copied(), both);
+
+    h.grid()->selectionModel()->clearSelection();
+    h.grid()->setCurrentIndex(h.grid()->model()->index(1, 2));
+    EXPECT_EQ(copied(), "two.txt\t2  B\t1970/01/01\t" + dir + "\n");
+}
+
 // A drop from a file manager, as the grid or File1 gets it. The drop returns
 // before anything is added or said, so the file manager is not held; the
 // adding follows once the events queued meanwhile run.

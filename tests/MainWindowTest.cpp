@@ -9,6 +9,8 @@
 #include "platform/Volumes.h"
 
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QWindow>
 #include <QHeaderView>
@@ -439,6 +441,25 @@ TEST(Titles, EachWindowShowsItsOwnCaptionAlone)
         ASSERT_TRUE(window->windowHandle()) << title.toStdString();
         EXPECT_EQ(window->windowHandle()->title(), title);
         window->close();
+    }
+}
+
+// Qt's own dialogs speak Japanese, as the rest of the program, whatever the
+// locale (the tests run under the C locale).
+TEST(Translation, FileDialogsAreInJapanese)
+{
+    for (const auto mode : {QFileDialog::AcceptSave, QFileDialog::AcceptOpen}) {
+        QFileDialog dialog(nullptr, "t", QDir::tempPath());
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(mode);
+        auto *buttons = dialog.findChild<QDialogButtonBox *>();
+        ASSERT_TRUE(buttons);
+        QStringList texts;
+        for (QAbstractButton *b : buttons->buttons())
+            texts.append(b->text());
+        const QString accept = mode == QFileDialog::AcceptSave ? QStringLiteral("保存") : QStringLiteral("開く");
+        EXPECT_EQ(texts.filter(accept).size(), 1) << texts.join('|').toStdString();
+        EXPECT_EQ(texts.filter(QStringLiteral("キャンセル")).size(), 1) << texts.join('|').toStdString();
     }
 }
 

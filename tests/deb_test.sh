@@ -13,7 +13,7 @@ deb=$(ls "$out"/quilnaver_*.deb 2>/dev/null | head -n 1)
 [ -n "$deb" ] || fail "no quilnaver_*.deb"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins fonts-ipafont-gothic; do
+for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n fonts-ipafont-gothic; do
     echo "$depends" | grep -q "$lib" || fail "Depends lacks $lib: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = quilnaver ] || fail "package name"

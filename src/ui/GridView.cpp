@@ -4,6 +4,27 @@
 
 namespace qn {
 
+bool GridView::event(QEvent *event)
+{
+    // Ctrl+C comes to the grid as a key, whatever shortcut carries it
+    // elsewhere, and is answered in keyPressEvent.
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy)) {
+        event->accept();
+        return true;
+    }
+    return QTableView::event(event);
+}
+
+void GridView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        emit copyRequested();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
 QItemSelectionModel::SelectionFlags GridView::selectionCommand(const QModelIndex &index, const QEvent *event) const
 {
     if (event && event->type() == QEvent::KeyPress) {

@@ -162,7 +162,9 @@ void MainWindow::buildControls()
     m_file->viewport()->setAcceptDrops(true);
     m_file->installEventFilter(this);
 
-    m_grid = new GridView(m_client);
+    auto *grid = new GridView(m_client);
+    connect(grid, &GridView::copyRequested, this, [this] { m_commands->CopySelectedRows(); });
+    m_grid = grid;
     place(m_grid, "MSFlexGrid1", twipsRect(2400, 1080, 5535, 4215), QStringLiteral("リストに加えるデータです。"));
     m_grid->setModel(&m_model);
     m_grid->setFont(japaneseGothic(9));
