@@ -424,5 +424,31 @@ TEST(Options, ShowsTheSettingsAndAppliesEveryChangeAtOnce)
     EXPECT_TRUE(h.messages.shown.isEmpty());
 }
 
+// Every control lies whole inside its frame, below the frame's title: no
+// frame border runs through a button.
+TEST(Options, EveryControlLiesWholeInsideItsFrame)
+{
+    Harness h;
+    ScriptedChooser chooser;
+    OptionDialog dialog(h.window->settings(), chooser);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    int controls = 0;
+    for (const char *name : {"Frame1", "Frame2", "Frame3"}) {
+        auto *frame = dialog.findChild<QGroupBox *>(name);
+        ASSERT_TRUE(frame) << name;
+        const QRect inside = frame->contentsRect();
+        EXPECT_GE(inside.top(), frame->fontMetrics().height()) << name; // below the title
+        for (QWidget *control : frame->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+            ++controls;
+            EXPECT_TRUE(inside.contains(control->geometry()))
+                << name << "/" << control->objectName().toStdString() << " at y " << control->geometry().y()
+                << ", the inside from y " << inside.top();
+        }
+    }
+    EXPECT_EQ(controls, 5 + 4 + 2);
+    EXPECT_TRUE(dialog.grab().save(QStringLiteral(QUILNAVER_BUILD_DIR "/options-frames.png")));
+}
+
 } // namespace
 } // namespace qn

@@ -9,8 +9,11 @@
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <qdrawutil.h>
 
 namespace qn {
 
@@ -18,6 +21,41 @@ namespace {
 
 const QString ChooserTitle = QStringLiteral("保存場所、ファイル名の設定");
 const QString ChooserFilter = QStringLiteral("*.txt");
+
+// A frame whose title stands on its top border, as the frames were laid out
+// for. Styles that draw the title above the border push the border down onto
+// the first option button of each frame and cut it; here everything below
+// the title is the frame's inside.
+class Frame : public QGroupBox {
+public:
+    Frame(const QString &title, QWidget *parent)
+        : QGroupBox(title, parent)
+    {
+        keepMargins();
+    }
+
+protected:
+    void changeEvent(QEvent *event) override
+    {
+        QGroupBox::changeEvent(event); // sets the style's margins again
+        keepMargins();
+    }
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        // An etched line, the title over it; the style's own frame would be
+        // drawn below the title again.
+        qDrawShadeRect(&painter, rect().adjusted(0, fontMetrics().height() / 2, 0, 0), palette(), true, 1, 0);
+        const QRect caption(TitleIndent, 0, fontMetrics().horizontalAdvance(title()) + 4, fontMetrics().height());
+        painter.fillRect(caption, palette().window());
+        style()->drawItemText(&painter, caption, Qt::AlignCenter | Qt::TextShowMnemonic, palette(), isEnabled(),
+                              title(), QPalette::WindowText);
+    }
+
+private:
+    static constexpr int TitleIndent = 6;
+    void keepMargins() { setContentsMargins(2, fontMetrics().height() + 1, 2, 2); }
+};
 
 template <class W>
 W *make(QWidget *parent, const char *name, const QRect &geometry, const QString &caption, const QString &tooltip)
@@ -47,7 +85,7 @@ OptionDialog::OptionDialog(Settings &settings, SaveFileChooser &chooser, QWidget
     // desktop; a Latin default font with its wider glyphs would clip them.
     setFont(japaneseGothic(9));
 
-    auto *frame1 = make<QGroupBox>(this, "Frame1", twipsRect(240, 240, 5295, 1095),
+    auto *frame1 = make<Frame>(this, "Frame1", twipsRect(240, 240, 5295, 1095),
                                    QStringLiteral("リストファイルの作成・保存"),
                                    QStringLiteral("リストファイルの保存場所と、ファイル名を指定できます。"));
     auto *label1 = make<QLabel>(frame1, "Label1", twipsRect(120, 360, 735, 255), QStringLiteral("保存場所"),
@@ -61,7 +99,7 @@ OptionDialog::OptionDialog(Settings &settings, SaveFileChooser &chooser, QWidget
     auto *browse = make<QPushButton>(frame1, "Command1", twipsRect(4560, 600, 615, 375), QStringLiteral("参照"),
                                      QStringLiteral("既存のディレクトリを参照できます。"));
 
-    auto *frame2 = make<QGroupBox>(this, "Frame2", twipsRect(240, 1560, 1695, 1695), QStringLiteral("表示形態"),
+    auto *frame2 = make<Frame>(this, "Frame2", twipsRect(240, 1560, 1695, 1695), QStringLiteral("表示形態"),
                                    QStringLiteral("バイト数の表示形態をかえられます。"));
     const struct {
         QRect geometry;
@@ -82,7 +120,7 @@ OptionDialog::OptionDialog(Settings &settings, SaveFileChooser &chooser, QWidget
         connect(m_option1[i], &QRadioButton::clicked, this, [this, i] { option1Clicked(i); });
     }
 
-    auto *frame3 = make<QGroupBox>(this, "Frame3", twipsRect(240, 3480, 1695, 975), QStringLiteral("設定の保存"),
+    auto *frame3 = make<Frame>(this, "Frame3", twipsRect(240, 3480, 1695, 975), QStringLiteral("設定の保存"),
                                    QStringLiteral("設定を保存するかどうか選択できます。"));
     m_option2[0] = make<QRadioButton>(frame3, "Option2", twipsRect(120, 240, 1215, 255), QStringLiteral("保存する"),
                                       QStringLiteral("設定を保存します。(推奨)"));
