@@ -463,5 +463,51 @@ TEST(Translation, FileDialogsAreInJapanese)
     }
 }
 
+// F10 opens the first menu; the arrows and Enter then reach every item.
+TEST(Keyboard, F10OpensTheMenusAndTheArrowsGoOn)
+{
+    Harness h;
+    h.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(h.window.get()));
+    h.grid()->setFocus();
+    auto *file = h.find<QMenu>("Mnu_File");
+    auto *option = h.find<QMenu>("Mnu_Option");
+    QTest::keyClick(h.grid(), Qt::Key_F10);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return file->isVisible(); }, 1000));
+    QTest::keyClick(file, Qt::Key_Right);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return option->isVisible(); }, 1000));
+    EXPECT_FALSE(file->isVisible());
+    QString opened;
+    onModal([&](QWidget *w) { opened = w ? w->windowTitle() : QString(); });
+    QTest::keyClick(option, Qt::Key_Down);
+    QTest::keyClick(option, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty(); }, 2000));
+    EXPECT_EQ(opened, "Option");
+}
+
+// Where the keyboard focus is shows: the directory list and the empty grid
+// look different with it than without, as the file list does.
+TEST(Keyboard, TheFocusShowsInEveryList)
+{
+    Harness h;
+    h.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(h.window.get()));
+    Fixture fx;
+    fx.subdir("sub");
+    fx.file("a.txt", "1");
+    h.openDirectory(fx.path());
+    const auto looks = [](QWidget *w) { return w->grab().toImage(); };
+    for (QWidget *list : {static_cast<QWidget *>(h.files()), static_cast<QWidget *>(h.dirs()),
+                          static_cast<QWidget *>(h.grid())}) {
+        h.find<QWidget>("Drive1")->setFocus(Qt::TabFocusReason);
+        const QImage without = looks(list);
+        // By the keyboard, as a person reaches it.
+        for (int tabs = 0; tabs < 5 && QApplication::focusWidget() != list; ++tabs)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), list) << list->objectName().toStdString();
+        EXPECT_NE(looks(list), without) << list->objectName().toStdString();
+    }
+}
+
 } // namespace
 } // namespace qn

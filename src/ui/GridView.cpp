@@ -1,6 +1,8 @@
 #include "ui/GridView.h"
 
 #include <QKeyEvent>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
 
 namespace qn {
 
@@ -13,6 +15,21 @@ bool GridView::event(QEvent *event)
         return true;
     }
     return QTableView::event(event);
+}
+
+void GridView::paintEvent(QPaintEvent *event)
+{
+    QTableView::paintEvent(event);
+    if (!hasFocus() || currentIndex().isValid())
+        return;
+    QPainter painter(viewport());
+    QStyleOptionFocusRect focus;
+    focus.initFrom(this);
+    focus.rect = viewport()->rect().adjusted(1, 1, -1, -1);
+    focus.backgroundColor = palette().color(QPalette::Base);
+    if (window()->testAttribute(Qt::WA_KeyboardFocusChange))
+        focus.state |= QStyle::State_KeyboardFocusChange;
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
 }
 
 void GridView::keyPressEvent(QKeyEvent *event)

@@ -19,6 +19,9 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
+    // With nothing current (an empty list) there is no cell to show the
+    // focus on: the frame of the rows' area shows it, as the style draws it.
+    void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
                                                          const QEvent *event = nullptr) const override;

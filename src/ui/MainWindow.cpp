@@ -21,6 +21,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressBar>
@@ -279,6 +280,14 @@ void MainWindow::buildMenus()
     QMenu *option = menuBar()->addMenu(QStringLiteral("オプション"));
     option->setObjectName(QStringLiteral("Mnu_Option"));
     connect(addItem(option, "Option_Setting", "設定"), &QAction::triggered, this, [this] { ShowOptions(); });
+
+    // F10 opens the first menu, the desktop's way into the menus from the
+    // keyboard (the items carry no access keys); arrows and Enter go on.
+    auto *menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        if (QAction *first = menuBar()->actions().value(0))
+            menuBar()->setActiveAction(first);
+    });
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("ヘルプ"));
     help->setObjectName(QStringLiteral("Mnu_Help"));
