@@ -470,9 +470,23 @@ TEST(MakeListFile, SaysWhichNamesGotQuestionMarks)
     const QStringList lines = h.messages.shown[1].text.split('\r');
     EXPECT_EQ(lines.first(),
               QStringLiteral("2 件のファイル名に、リストファイルに書けない文字がありました。「?」に置き換えています。"));
+    // Each name beside what the file holds instead.
     QStringList names = lines.mid(1);
     names.sort();
-    EXPECT_EQ(names, (QStringList{QStringLiteral("raw\uFFFD.bin"), QStringLiteral("résumé.txt")}));
+    EXPECT_EQ(names, (QStringList{QStringLiteral("raw\uFFFD.bin → raw?.bin"), QStringLiteral("résumé.txt → r?sum?.txt")}));
+
+    // More than five: the first five and how many more.
+    for (int i = 0; i < 6; ++i)
+        fx.file(QStringLiteral("é%1.txt").arg(i).toUtf8(), "x");
+    h.click("Shinki");
+    h.click("DirAdd");
+    h.messages.shown.clear();
+    h.click("ListMake"); // asks to replace the list, then says it is done
+    ASSERT_EQ(h.messages.shown.size(), 3);
+    const QStringList many = h.messages.shown[2].text.split('\r');
+    ASSERT_EQ(many.size(), 7);
+    EXPECT_TRUE(many[0].startsWith(QStringLiteral("8 件のファイル名に")));
+    EXPECT_EQ(many[6], QStringLiteral("ほか 3 件"));
 
     // Nothing replaced: no second message.
     h.click("Shinki");

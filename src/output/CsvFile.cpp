@@ -224,7 +224,7 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
         const bool nameReplaced = hasUndecodableBytes(e.FileName);
         toUtf8(nameReplaced ? displayName(e.FileName) : e.FileName, name, encoder);
         if ((nameReplaced || directoryReplaced) && replaced)
-            replaced->add(displayName(e.FileName));
+            replaced->add(displayName(e.FileName), displayName(e.FileName));
         const bool nameQuoted = needsQuotes(name);
 
         out.field({name}, nameQuoted);

@@ -83,7 +83,7 @@ QByteArray ListFileText(const EntryTable &table, int unit, ReplacedNames *replac
         p = std::fill_n(p, 4, ' ');
         p = encoder.write(p, name, &changed);
         if (changed && replaced)
-            replaced->add(displayName(e.FileName));
+            replaced->add(displayName(e.FileName), replaced->keepsNext() ? encoder.asWritten(name) : QString());
         *p++ = '\r';
         *p++ = '\n';
         used = p - out.data();

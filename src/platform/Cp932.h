@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <QStringView>
 #include <memory>
 
@@ -22,6 +23,9 @@ public:
     // *replaced becomes true when a character had to become "?".
     char *write(char *dst, QStringView text, bool *replaced = nullptr);
     static constexpr qsizetype maxEncodedSize(qsizetype utf16Length) { return 3 * utf16Length; }
+    // text as write() puts it in the file: each character the code page
+    // cannot hold as "?".
+    QString asWritten(QStringView text);
 
     struct Impl;
 

@@ -51,6 +51,8 @@ const QString SomeReplaced =
     QStringLiteral("%1 件のファイル名に、リストファイルに書けない文字がありました。「?」に置き換えています。");
 const QString SomeReplacedInCsv =
     QStringLiteral("%1 件のファイル名に、CSVファイルに書けない文字がありました。「\uFFFD」に置き換えています。");
+const QString MoreReplaced = QStringLiteral("ほか %1 件");
+const QString Arrow = QStringLiteral(" → ");
 const QString SaveCsv = QStringLiteral("CSVで保存...");
 const QString SaveCsvTitle = QStringLiteral("CSVで保存");
 const QString CsvFilter = QStringLiteral("*.csv");
@@ -336,7 +338,15 @@ void ListCommands::reportReplaced(const ReplacedNames &replaced, const QString &
 {
     if (replaced.count == 0)
         return;
-    m_messages.inform((QStringList{text.arg(replaced.count)} + replaced.first).join(QLatin1Char('\r')));
+    QStringList lines{text.arg(replaced.count)};
+    for (qsizetype i = 0; i < replaced.first.size(); ++i) {
+        // Beside each name, what the file holds instead, to find its line.
+        lines.append(replaced.first[i] == replaced.written[i] ? replaced.first[i]
+                                                               : replaced.first[i] + Arrow + replaced.written[i]);
+    }
+    if (replaced.count > replaced.first.size())
+        lines.append(MoreReplaced.arg(replaced.count - replaced.first.size()));
+    m_messages.inform(lines.join(QLatin1Char('\r')));
 }
 
 void ListCommands::UpdateStatusTotals()
