@@ -509,5 +509,39 @@ TEST(Keyboard, TheFocusShowsInEveryList)
     }
 }
 
+// The help speaks of everything the program has: every menu item and
+// toolbar caption appears in some topic, and the index lists each keyword once.
+TEST(Help, EveryCommandHasATopicAndTheIndexNoDuplicates)
+{
+    std::unique_ptr<HelpWindow> window(HelpWindow::open(QStringLiteral(QUILNAVER_HELP_FILE), nullptr));
+    ASSERT_TRUE(window);
+    QStringList index = window->index();
+    index.removeDuplicates();
+    EXPECT_EQ(index.size(), window->index().size()) << window->index().join(' ').toStdString();
+
+    QFile file(QStringLiteral(QUILNAVER_HELP_FILE));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString help = QString::fromUtf8(file.readAll());
+    Harness h;
+    QStringList captions;
+    for (QMenu *menu : h.window->findChildren<QMenu *>()) {
+        for (QAction *a : menu->actions()) {
+            if (!a->isSeparator())
+                captions.append(a->text());
+        }
+    }
+    for (QToolButton *b : h.window->findChildren<QToolButton *>()) {
+        if (!b->text().isEmpty())
+            captions.append(b->text());
+    }
+    captions.removeDuplicates();
+    EXPECT_GE(captions.size(), 20);
+    for (const QString &caption : std::as_const(captions))
+        EXPECT_TRUE(help.contains(caption.toHtmlEscaped())) << caption.toStdString();
+    for (const char *topic : {"並べ替え", "複数の行の選択", "コピー", "ドラッグ＆ドロップ", "サブディレクトリを含めて追加",
+                              "CSVで保存", "書けない文字の置き換え", "コマンドライン"})
+        EXPECT_TRUE(window->contents().contains(QString::fromUtf8(topic))) << topic;
+}
+
 } // namespace
 } // namespace qn

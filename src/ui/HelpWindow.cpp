@@ -103,6 +103,8 @@ void HelpWindow::load(const QString &html)
             keywords.append({k.trimmed(), anchor});
     }
     std::sort(keywords.begin(), keywords.end());
+    // A heading that is also among its own keywords is listed once.
+    keywords.erase(std::unique(keywords.begin(), keywords.end()), keywords.end());
     for (const auto &k : keywords) {
         auto *item = new QListWidgetItem(k.first, m_index);
         item->setData(AnchorRole, k.second);
