@@ -36,30 +36,79 @@ inline void PrintTo(const QByteArray &b, std::ostream *os)
 
 namespace qn::test {
 
+// The names in an open directory, "." and ".." left out.
+inline std::vector<std::string> namesIn(int fd)
+{
+    std::vector<std::string> names;
+    const int listing = ::dup(fd);
+    if (DIR *dir = listing >= 0 ? ::fdopendir(listing) : nullptr) {
+        while (const dirent *e = ::readdir(dir)) {
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+                names.emplace_back(e->d_name);
+        }
+        ::closedir(dir);
+    }
+    return names;
+}
+
 // Removes what `name` names below the directory `at`, by raw names and
 // relative to open directories, so neither undecodable names nor paths
-// longer than PATH_MAX stop it.
+// longer than PATH_MAX stop it; one directory open at a time and no
+// recursion, however deep the tree.
 inline void removeBelow(int at, const char *name)
 {
     struct stat st;
     if (::fstatat(at, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return;
-    if (S_ISDIR(st.st_mode)) {
-        ::fchmodat(at, name, 0755, 0);
-        const int fd = ::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (DIR *dir = fd >= 0 ? ::fdopendir(fd) : nullptr) {
-            std::vector<std::string> names;
-            while (const dirent *e = ::readdir(dir)) {
-                if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-                    names.emplace_back(e->d_name);
-            }
-            for (const std::string &n : names)
-                removeBelow(::dirfd(dir), n.c_str());
-            ::closedir(dir);
-        }
-        ::unlinkat(at, name, AT_REMOVEDIR);
-    } else {
+    if (!S_ISDIR(st.st_mode)) {
         ::unlinkat(at, name, 0);
+        return;
+    }
+    ::fchmodat(at, name, 0755, 0);
+    int current = ::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (current < 0) {
+        ::unlinkat(at, name, AT_REMOVEDIR);
+        return;
+    }
+    struct Level {
+        std::string name; // in the level above
+        std::vector<std::string> names;
+        size_t next = 0;
+    };
+    std::vector<Level> levels;
+    levels.push_back({name, namesIn(current)});
+    while (!levels.empty()) {
+        Level &level = levels.back();
+        if (level.next < level.names.size()) {
+            const std::string entry = level.names[level.next++];
+            if (::fstatat(current, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
+                ::fchmodat(current, entry.c_str(), 0755, 0);
+                const int below = ::openat(current, entry.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (below >= 0) {
+                    ::close(current);
+                    current = below;
+                    levels.push_back({entry, namesIn(current)});
+                    continue;
+                }
+                ::unlinkat(current, entry.c_str(), AT_REMOVEDIR);
+            } else {
+                ::unlinkat(current, entry.c_str(), 0);
+            }
+            continue;
+        }
+        const std::string done = level.name;
+        levels.pop_back();
+        if (levels.empty()) {
+            ::close(current);
+            ::unlinkat(at, done.c_str(), AT_REMOVEDIR);
+            break;
+        }
+        const int up = ::openat(current, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(current);
+        if (up < 0)
+            return;
+        current = up;
+        ::unlinkat(current, done.c_str(), AT_REMOVEDIR);
     }
 }
 
