@@ -1,6 +1,7 @@
 #include "output/CsvFile.h"
 
 #include "list/EntryTable.h"
+#include "list/LocalClock.h"
 #include "platform/FileSystem.h"
 
 #include <QDateTime>
@@ -105,64 +106,6 @@ char *twoDigits(char *p, int v)
     *p++ = char('0' + v % 10);
     return p;
 }
-
-// Days since 1970-01-01 of a civil date, and back (proleptic Gregorian).
-qint64 daysFromCivil(qint64 y, int m, int d)
-{
-    y -= m <= 2;
-    const qint64 era = (y >= 0 ? y : y - 399) / 400;
-    const qint64 yoe = y - era * 400;
-    const qint64 doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const qint64 doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-LocalTime civilFromSeconds(qint64 s)
-{
-    qint64 days = s >= 0 ? s / 86400 : (s - 86399) / 86400;
-    const qint64 rest = s - days * 86400;
-    days += 719468;
-    const qint64 era = (days >= 0 ? days : days - 146096) / 146097;
-    const qint64 doe = days - era * 146097;
-    const qint64 yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const qint64 doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const qint64 mp = (5 * doy + 2) / 153;
-    const int d = int(doy - (153 * mp + 2) / 5 + 1);
-    const int m = int(mp < 10 ? mp + 3 : mp - 9);
-    return LocalTime{int(yoe + era * 400 + (m <= 2)), m, d, int(rest / 3600), int(rest / 60 % 60), int(rest % 60)};
-}
-
-qint64 offsetAt(qint64 seconds)
-{
-    const LocalTime t = localTimeOf(seconds);
-    return daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second - seconds;
-}
-
-// The local clock, asked about a day's offset from UTC once: a day whose
-// offset is the same at its start, its middle and its end keeps it all day
-// (zones change their offset once or twice a year).
-class LocalClock {
-public:
-    LocalTime at(qint64 seconds)
-    {
-        const qint64 day = floorDiv(seconds, 86400);
-        auto it = m_dayOffset.find(day);
-        if (it == m_dayOffset.end()) {
-            const qint64 first = offsetAt(day * 86400);
-            const bool steady = first == offsetAt(day * 86400 + 43200) && first == offsetAt(day * 86400 + 86399);
-            it = m_dayOffset.emplace(day, steady ? first : Varies).first;
-        }
-        // A day with a change is asked about each time: zones have changed
-        // at any second (Monrovia's -0:44:30 ended at 00:44:30 UTC).
-        const qint64 offset = it->second != Varies ? it->second : offsetAt(seconds);
-        return civilFromSeconds(seconds + offset);
-    }
-
-private:
-    static qint64 floorDiv(qint64 a, qint64 b) { return a >= 0 ? a / b : (a - b + 1) / b; }
-    static constexpr qint64 Varies = std::numeric_limits<qint64>::min();
-    std::unordered_map<qint64, qint64> m_dayOffset;
-};
 
 // yyyy-MM-dd HH:mm:ss, local time, into out; its length. Years of four
 // digits are written here directly; any other year as the grid shows it.

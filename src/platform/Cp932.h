@@ -34,5 +34,8 @@ private:
 };
 
 QByteArray toCp932(QStringView text);
+// Text in code page 932 (as a spreadsheet saves a CSV on a Japanese desktop);
+// false when the bytes are not code page 932.
+bool fromCp932(QByteArrayView bytes, QString &text);
 
 } // namespace qn

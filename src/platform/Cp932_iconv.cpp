@@ -101,4 +101,22 @@ char *Cp932Encoder::write(char *dst, QStringView text, bool *replaced)
     return dst;
 }
 
+bool fromCp932(QByteArrayView bytes, QString &text)
+{
+    iconv_t cd = iconv_open("UTF-16LE", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return false;
+    // Each byte becomes at most one UTF-16 unit.
+    std::vector<char16_t> out(size_t(bytes.size()) + 1);
+    char *in = const_cast<char *>(bytes.data());
+    size_t inLeft = size_t(bytes.size());
+    char *dst = reinterpret_cast<char *>(out.data());
+    size_t outLeft = out.size() * sizeof(char16_t);
+    const bool ok = iconv(cd, &in, &inLeft, &dst, &outLeft) != size_t(-1) && inLeft == 0;
+    iconv_close(cd);
+    if (ok)
+        text = QString::fromUtf16(out.data(), qsizetype((dst - reinterpret_cast<char *>(out.data())) / 2));
+    return ok;
+}
+
 } // namespace qn

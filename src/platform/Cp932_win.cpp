@@ -23,4 +23,19 @@ char *Cp932Encoder::write(char *dst, QStringView text, bool *replaced)
     return dst + written;
 }
 
+bool fromCp932(QByteArrayView bytes, QString &text)
+{
+    if (bytes.isEmpty()) {
+        text.clear();
+        return true;
+    }
+    const int length = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), int(bytes.size()), nullptr, 0);
+    if (length <= 0)
+        return false;
+    text.resize(length);
+    return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), int(bytes.size()),
+                               reinterpret_cast<wchar_t *>(text.data()), length)
+           == length;
+}
+
 } // namespace qn
