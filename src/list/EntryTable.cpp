@@ -187,11 +187,27 @@ void EntryTable::reserve(qsizetype more)
     m_index.reserve(needed);
 }
 
+bool EntryTable::SetChecked(int i, CheckState state, const FileStamp *stamp)
+{
+    ListEntry &e = m_entries[size_t(i)];
+    if (stamp) {
+        const qint64 without = m_totalBytes - e.Size;
+        if (stamp->size < 0 || stamp->size > std::numeric_limits<qint64>::max() - without)
+            return false;
+        m_totalBytes = without + stamp->size;
+        e.Size = stamp->size;
+        e.Modified = stamp->modified;
+    }
+    e.State = state;
+    return true;
+}
+
 void EntryTable::Clear()
 {
     std::vector<ListEntry>().swap(m_entries);
     m_entries.emplace_back();
     m_totalBytes = 0;
+    m_checked = false;
     m_index.clear();
     m_hashedDirectory.clear();
     m_directoryHash = qHash(m_hashedDirectory, DirectorySeed);

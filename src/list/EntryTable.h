@@ -25,6 +25,11 @@ public:
 
     // True when no entry holds fileName in directory (exact, case-sensitive).
     bool IsNewEntry(const QString &directory, const QString &fileName) const;
+    // The entry that holds fileName in directory, or 0.
+    int Find(const QString &directory, const QString &fileName) const
+    {
+        return int(findEntry(keyHash(directory, fileName), directory, fileName));
+    }
 
     // Appends directory + fileName as the new last entry unless it is listed.
     // readStamp(FileStamp &) reads its length and time; when that fails, or
@@ -67,8 +72,16 @@ public:
     // Puts the entries in a new order: order[k] is the entry that becomes
     // entry k + 1; it holds every entry exactly once.
     void Reorder(const std::vector<int> &order);
-    // Back to slot 0 alone.
+    // Back to slot 0 alone, and no longer checked.
     void Clear();
+
+    // Whether the list has been checked since it was made: its entries then
+    // carry states.
+    bool IsChecked() const { return m_checked; }
+    // Entry i's state after a check; a changed one also its new stamp (the
+    // total follows; false, and nothing changes, when it would overflow).
+    bool SetChecked(int i, CheckState state, const FileStamp *stamp = nullptr);
+    void MarkChecked() { m_checked = true; }
 
     // Room for `more` further entries without growing.
     void reserve(qsizetype more);
@@ -84,6 +97,7 @@ private:
 
     std::vector<ListEntry> m_entries;
     qint64 m_totalBytes = 0;
+    bool m_checked = false;
     NameIndex m_index;
     // Adds of a directory come in runs with one shared directory string:
     // its hash is computed once.

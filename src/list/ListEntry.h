@@ -4,12 +4,17 @@
 
 namespace qn {
 
-// One file of the list. Size and time are snapshots taken when it was added.
+// What a check of the list found for an entry; None before any check.
+enum class CheckState : quint8 { None, Same, Changed, Missing, New, Unreadable };
+
+// One file of the list. Size and time are snapshots taken when it was added
+// (or when a check found them changed).
 struct ListEntry {
     QString FileName;   // without directory
     qint64 Size = 0;    // bytes
     qint64 Modified = 0; // seconds since the epoch; shown through DateText()
     QString Directory;  // always ends in the directory separator
+    CheckState State = CheckState::None;
 };
 
 } // namespace qn

@@ -1,5 +1,6 @@
 #include "output/CsvFile.h"
 
+#include "list/Check.h"
 #include "list/EntryTable.h"
 #include "list/LocalClock.h"
 #include "platform/FileSystem.h"
@@ -141,7 +142,15 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
 {
     CsvBuffer out(128 + qsizetype(table.EntryCount()) * 96);
     out.put("\xEF\xBB\xBF");
-    out.put(QStringLiteral("ファイル名,バイト数,更新日時,ディレクトリ,パス\r\n").toUtf8());
+    // A checked list says what the check found, in a sixth column.
+    const bool checked = table.IsChecked();
+    out.put(QStringLiteral("ファイル名,バイト数,更新日時,ディレクトリ,パス").toUtf8());
+    if (checked)
+        out.put(QStringLiteral(",照合").toUtf8());
+    out.put("\r\n");
+    QByteArray states[6];
+    for (int s = 0; s < 6; ++s)
+        states[s] = stateText(CheckState(s)).toUtf8();
 
     // Entries of one directory share their directory string: its bytes are
     // worked out once for the run.
@@ -185,6 +194,10 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
         out.field({directory}, directoryQuoted);
         out.put(',');
         out.field({directory, name}, directoryQuoted || nameQuoted);
+        if (checked) {
+            out.put(',');
+            out.put(states[int(e.State)]);
+        }
         out.put("\r\n");
     }
     return out.take();

@@ -1,0 +1,108 @@
+#include "platform/CheckPass.h"
+
+#include "platform/Threads.h"
+
+#include <QSet>
+
+#include <chrono>
+#include <cstring>
+#include <mutex>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qn {
+
+namespace {
+
+FoundFile::Kind missingOrUnreadable(int error)
+{
+    return error == ENOENT || error == ENOTDIR ? FoundFile::Missing : FoundFile::Unreadable;
+}
+
+void checkOne(DirectoryCheck &d)
+{
+    d.found.assign(d.names.size(), FoundFile());
+    const int fd = ::open(encodeName(d.path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        const FoundFile::Kind kind = missingOrUnreadable(errno);
+        for (FoundFile &f : d.found)
+            f.kind = kind;
+        return;
+    }
+    QSet<QString> named;
+    named.reserve(qsizetype(d.names.size()));
+    for (size_t i = 0; i < d.names.size(); ++i) {
+        named.insert(d.names[i]);
+        struct stat st;
+        if (::fstatat(fd, encodeName(d.names[i]).constData(), &st, 0) != 0) {
+            d.found[i].kind = missingOrUnreadable(errno);
+        } else if (!S_ISREG(st.st_mode)) {
+            d.found[i].kind = FoundFile::Missing; // no ordinary file by that name any more
+        } else {
+            d.found[i].kind = FoundFile::Present;
+            d.found[i].stamp = FileStamp{qint64(st.st_size), qint64(st.st_mtim.tv_sec)};
+        }
+    }
+    const int listing = ::dup(fd);
+    DIR *dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
+    if (!dir && listing >= 0)
+        ::close(listing);
+    while (dir) {
+        const dirent *e = ::readdir(dir);
+        if (!e)
+            break;
+        if (e->d_name[0] == '.')
+            continue; // hidden, and the directory itself and its parent
+        if (e->d_type != DT_REG && e->d_type != DT_LNK && e->d_type != DT_UNKNOWN)
+            continue;
+        const QString name = decodeName(e->d_name, qsizetype(strlen(e->d_name)));
+        if (named.contains(name))
+            continue;
+        struct stat st;
+        if (::fstatat(fd, e->d_name, &st, 0) == 0 && S_ISREG(st.st_mode))
+            d.added.push_back(WalkedFile{name, FileStamp{qint64(st.st_size), qint64(st.st_mtim.tv_sec)}});
+    }
+    if (dir)
+        ::closedir(dir);
+    ::close(fd);
+}
+
+} // namespace
+
+void checkDirectories(std::vector<DirectoryCheck> &directories, const std::atomic<bool> &cancel,
+                      const TreeWalkProgress &progress, int threads)
+{
+    const size_t count = size_t(threads > 0 ? threads : int(std::max(1u, std::thread::hardware_concurrency())));
+    std::atomic<size_t> next{0};
+    std::atomic<qint64> files{0};
+    std::atomic<qint64> lastReport{0};
+    std::mutex reporting;
+    const auto work = [&] {
+        for (size_t i; !cancel.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < directories.size();) {
+            checkOne(directories[i]);
+            const qint64 done = files.fetch_add(qint64(directories[i].names.size())) + qint64(directories[i].names.size());
+            if (!progress)
+                continue;
+            const qint64 now = std::chrono::steady_clock::now().time_since_epoch() / std::chrono::milliseconds(1);
+            qint64 last = lastReport.load(std::memory_order_relaxed);
+            if (now - last >= 50 && lastReport.compare_exchange_strong(last, now)) {
+                std::lock_guard lock(reporting);
+                progress(done, directories[i].path);
+            }
+        }
+    };
+    std::vector<std::thread> helpers(count - 1);
+    for (std::thread &t : helpers)
+        startThread(t, work);
+    work();
+    for (std::thread &t : helpers) {
+        if (t.joinable())
+            t.join();
+    }
+}
+
+} // namespace qn
