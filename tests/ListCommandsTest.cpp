@@ -554,5 +554,75 @@ TEST(AddCommands, BackslashIsAnOrdinaryCharacterOfAName)
     EXPECT_EQ(h.rows(), 1); // the same file, the same directory: a duplicate
 }
 
+// A saved list read back, checked against the disk after it changed, and
+// against the saved list; a file that is no list adds nothing.
+TEST(RecordCommands, OpenACsvCheckItAndCompare)
+{
+    Harness h;
+    Fixture fx;
+    Fixture out;
+    fx.file("a.txt", "1", 1700000000);
+    fx.file("b.txt", "22", 1700000000);
+    h.openDirectory(fx.path());
+    h.click("DirAdd");
+    h.window->settings().SaveDirectory = out.path();
+    h.chooser.answer = out.path() + "list.csv";
+    h.find<QAction>("File_SaveCsv")->trigger();
+    h.click("Shinki");
+    h.messages.shown.clear();
+    h.chooser.asked.clear();
+
+    h.find<QAction>("File_OpenCsv")->trigger();
+    EXPECT_EQ(h.chooser.asked.value(0), (QStringList{"CSVを開く", out.path(), QString(), "*.csv"}));
+    EXPECT_EQ(h.messages.texts(), QStringList{Done});
+    ASSERT_EQ(h.rows(), 2);
+    EXPECT_EQ(h.grid()->model()->columnCount(), 4);
+    EXPECT_EQ(h.panel(2), QStringLiteral("総ファイル数 2"));
+
+    fx.file("b.txt", "2222", 1700000000);
+    fx.remove("a.txt");
+    fx.file("c.txt", "333", 1700000000);
+    // Cancelled: the list and its states as they were.
+    h.work.cancelAt = 0;
+    h.messages.shown.clear();
+    h.find<QAction>("File_CheckDisk")->trigger();
+    h.work.cancelAt = -1;
+    EXPECT_TRUE(h.messages.shown.isEmpty());
+    EXPECT_EQ(h.grid()->model()->columnCount(), 4);
+    EXPECT_EQ(h.rows(), 2);
+
+    h.find<QAction>("File_CheckDisk")->trigger();
+    EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("照合が終わりました。\r一致 0 件、変更 1 件、なし 1 件、新規 1 件")});
+    ASSERT_EQ(h.grid()->model()->columnCount(), 5);
+    EXPECT_EQ(h.grid()->model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("照合"));
+    ASSERT_EQ(h.rows(), 3);
+    QStringList states;
+    for (int r = 1; r <= 2; ++r)
+        states.append(h.cell(r, 0) + "=" + h.cell(r, 4));
+    states.sort();
+    EXPECT_EQ(states, (QStringList{QStringLiteral("a.txt=なし"), QStringLiteral("b.txt=変更")}));
+    EXPECT_EQ(h.cell(3, 0) + "=" + h.cell(3, 4), QStringLiteral("c.txt=新規"));
+    EXPECT_EQ(h.panel(2), QStringLiteral("総ファイル数 3"));
+
+    // Against the saved list: what it recorded.
+    h.messages.shown.clear();
+    h.find<QAction>("File_CheckList")->trigger();
+    EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("照合が終わりました。\r一致 1 件、変更 1 件、なし 1 件")});
+
+    // Not a list, a broken row: nothing added, the line named.
+    out.file("plain.txt", "hello\r\n");
+    out.file("broken.csv", QStringLiteral("ファイル名,バイト数,更新日時,ディレクトリ\r\nx,1,2026-12-08 09:05:07,/d/\r\ny,big,2026-12-08 09:05:07,/d/\r\n").toUtf8());
+    for (const auto &[file, said] : {std::pair{"plain.txt", QStringLiteral("このファイルはリストのCSVではありません。")},
+                                     std::pair{"broken.csv", QStringLiteral("3 行目を読み込めませんでした。")}}) {
+        h.messages.shown.clear();
+        h.chooser.answer = out.path() + file;
+        h.find<QAction>("File_OpenCsv")->trigger();
+        EXPECT_EQ(h.messages.texts(), QStringList{said});
+        EXPECT_EQ(h.rows(), 3);
+    }
+    h.click("Shinki");
+    EXPECT_EQ(h.grid()->model()->columnCount(), 4);
+}
+
 } // namespace
 } // namespace qn

@@ -51,6 +51,12 @@ public:
         asked.append({title, directory, fileName, filter});
         return answer;
     }
+    std::optional<QString> chooseToOpen(QWidget *, const QString &title, const QString &directory,
+                                        const QString &filter) override
+    {
+        asked.append({title, directory, QString(), filter});
+        return answer;
+    }
     std::optional<QString> answer;
     QList<QStringList> asked;
 };

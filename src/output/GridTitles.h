@@ -5,6 +5,8 @@
 namespace qn {
 
 enum Column { NameCol, SizeCol, DateCol, DirCol, ColCount };
+// After a check, a fifth column with each entry's state.
+constexpr int StateCol = ColCount;
 
 // "(B)", "(KB)", "(KB,MB)", "(Mixed)" for units 0 to 3; empty otherwise.
 QString unitLabel(int unit);

@@ -1,5 +1,6 @@
 #include "ui/EntryModel.h"
 
+#include "list/Check.h"
 #include "list/DateText.h"
 #include "list/Sort.h"
 #include "output/GridTitles.h"
@@ -8,6 +9,10 @@
 #include <algorithm>
 
 namespace qn {
+
+namespace {
+const QString StateTitle = QStringLiteral("照合");
+}
 
 EntryModel::EntryModel(EntryTable &table, const Settings &settings, QObject *parent)
     : QAbstractTableModel(parent)
@@ -24,12 +29,13 @@ int EntryModel::rowCount(const QModelIndex &parent) const
 
 int EntryModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : ColCount;
+    // The state column shows once the list has been checked.
+    return parent.isValid() ? 0 : ColCount + (m_shownChecked ? 1 : 0);
 }
 
 QVariant EntryModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() < 0 || index.row() >= m_shownRows || index.column() >= ColCount)
+    if (!index.isValid() || index.row() < 0 || index.row() >= m_shownRows || index.column() >= columnCount())
         return {};
     const ListEntry &e = m_table.at(index.row() + 1);
     if (role == Qt::DisplayRole) {
@@ -42,6 +48,8 @@ QVariant EntryModel::data(const QModelIndex &index, int role) const
             return DateText(e.Modified);
         case DirCol:
             return displayName(nativePath(e.Directory));
+        case StateCol:
+            return stateText(e.State);
         }
     } else if (role == RawValueRole) {
         switch (index.column()) {
@@ -53,6 +61,8 @@ QVariant EntryModel::data(const QModelIndex &index, int role) const
             return e.Modified;
         case DirCol:
             return e.Directory;
+        case StateCol:
+            return int(e.State);
         }
     }
     return {};
@@ -60,8 +70,10 @@ QVariant EntryModel::data(const QModelIndex &index, int role) const
 
 QVariant EntryModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColCount)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
+    if (section == StateCol)
+        return StateTitle;
     return columnTitle(Column(section), m_settings.SizeUnit);
 }
 
@@ -87,8 +99,9 @@ void EntryModel::removeEntry(int entry)
 
 void EntryModel::sort(int column, Qt::SortOrder order)
 {
-    static const SortKey keys[ColCount] = {SortKey::Name, SortKey::Size, SortKey::Date, SortKey::Directory};
-    if (column < 0 || column >= ColCount || m_shownRows < 2)
+    static const SortKey keys[ColCount + 1] = {SortKey::Name, SortKey::Size, SortKey::Date, SortKey::Directory,
+                                               SortKey::State};
+    if (column < 0 || column >= columnCount() || m_shownRows < 2)
         return;
     const std::vector<int> sorted = SortedOrder(m_table, keys[column], order == Qt::DescendingOrder);
 
@@ -134,7 +147,20 @@ void EntryModel::clear()
     beginResetModel();
     m_table.Clear();
     m_shownRows = 0;
+    m_shownChecked = false;
     endResetModel();
+}
+
+void EntryModel::showChecked()
+{
+    if (!m_shownChecked && m_table.IsChecked()) {
+        beginInsertColumns(QModelIndex(), StateCol, StateCol);
+        m_shownChecked = true;
+        endInsertColumns();
+    }
+    if (m_shownRows > 0)
+        emit dataChanged(index(0, 0), index(m_shownRows - 1, columnCount() - 1), {Qt::DisplayRole});
+    showAppended();
 }
 
 void EntryModel::unitChanged()

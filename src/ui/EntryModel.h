@@ -36,11 +36,15 @@ public:
     void clear();
     // The unit changed: the size column and its title are rendered anew.
     void unitChanged();
+    // A check changed states, stamps and perhaps appended entries: the state
+    // column shows, every row is rendered anew, new rows are inserted.
+    void showChecked();
 
 private:
     EntryTable &m_table;
     const Settings &m_settings;
     int m_shownRows = 0;
+    bool m_shownChecked = false;
     mutable SizeFormatter m_formatter;
 };
 

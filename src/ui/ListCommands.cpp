@@ -1,9 +1,11 @@
 #include "ui/ListCommands.h"
 
+#include "list/Check.h"
 #include "list/DirectoryAdd.h"
 #include "list/EntryTable.h"
 #include "list/Progress.h"
 #include "output/CsvFile.h"
+#include "output/CsvReader.h"
 #include "output/GridTitles.h"
 #include "output/ListFile.h"
 #include "output/SizeFormat.h"
@@ -20,6 +22,7 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
@@ -57,6 +60,16 @@ const QString SaveCsv = QStringLiteral("CSVで保存...");
 const QString SaveCsvTitle = QStringLiteral("CSVで保存");
 const QString CsvFilter = QStringLiteral("*.csv");
 const QString CsvFileName = QStringLiteral("list.csv");
+const QString OpenCsv = QStringLiteral("CSVを開く...");
+const QString OpenCsvTitle = QStringLiteral("CSVを開く");
+const QString CheckDisk = QStringLiteral("ディスクと照合");
+const QString CheckList = QStringLiteral("リストと照合...");
+const QString CheckListTitle = QStringLiteral("リストと照合");
+const QString NotAListCsv = QStringLiteral("このファイルはリストのCSVではありません。");
+const QString BadCsvLine = QStringLiteral("%1 行目を読み込めませんでした。");
+const QString CheckFinished = QStringLiteral("照合が終わりました。");
+const QString CheckPart = QStringLiteral("%1 %2 件");
+const QString CheckPartSeparator = QStringLiteral("、");
 
 // Shows the bar's value without repainting it for every file: a directory of
 // 100,000 names would otherwise spend its time painting.
@@ -107,6 +120,21 @@ QString addTreeCaption()
 QString saveCsvCaption()
 {
     return SaveCsv;
+}
+
+QString openCsvCaption()
+{
+    return OpenCsv;
+}
+
+QString checkDiskCaption()
+{
+    return CheckDisk;
+}
+
+QString checkListCaption()
+{
+    return CheckList;
 }
 
 ListCommands::ListCommands(const ListWidgets &widgets, EntryTable &table, EntryModel &model, Settings &settings,
@@ -361,6 +389,110 @@ void ListCommands::UpdateTotalBytesPanel()
     const qint64 value = formatter.FormatSize(m_settings.SizeUnit, m_table.TotalBytes());
     m_w.panel1->setText(QStringLiteral("総バイト数 ") + QString::number(value) + QLatin1Char(' ')
                         + formatter.UnitSuffix());
+}
+
+namespace {
+
+// A CSV read off the window's thread; empty when the user cancelled.
+std::shared_ptr<CsvReadResult> readCsvBehind(WorkProgress &work, QWidget *parent, const QString &title,
+                                             const QString &path, bool *readable)
+{
+    const auto result = std::make_shared<CsvReadResult>();
+    const auto opened = std::make_shared<bool>(false);
+    const bool finished = work.run(parent, title, [path, result, opened](const std::atomic<bool> &, const TreeWalkProgress &) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return;
+        *opened = true;
+        *result = readListCsv(file.readAll());
+    });
+    *readable = *opened;
+    return finished ? result : nullptr;
+}
+
+} // namespace
+
+bool ListCommands::readCsv(const QString &title, const QString &path, CsvList &list)
+{
+    bool readable = false;
+    const std::shared_ptr<CsvReadResult> read = readCsvBehind(m_work, m_w.grid->window(), title, path, &readable);
+    if (!read)
+        return false;
+    if (!readable) {
+        m_messages.inform(NoFile);
+        return false;
+    }
+    if (read->status == CsvReadResult::NotAList) {
+        m_messages.inform(NotAListCsv);
+        return false;
+    }
+    if (read->status == CsvReadResult::BadLine) {
+        m_messages.inform(BadCsvLine.arg(read->line));
+        return false;
+    }
+    list = std::move(read->list);
+    return true;
+}
+
+void ListCommands::OpenCsvFile()
+{
+    const std::optional<QString> path =
+        m_chooser.chooseToOpen(m_w.grid->window(), OpenCsvTitle, m_settings.SaveDirectory, CsvFilter);
+    CsvList list;
+    if (!path || !readCsv(OpenCsvTitle, *path, list))
+        return;
+    // The recorded rows, sizes and times as the file has them, in one batch.
+    TreeWalkReport report;
+    report.directories = std::move(list.directories);
+    AppendTree(m_table, report);
+    m_model.showAppended();
+    UpdateStatusTotals();
+    m_messages.inform(Done);
+}
+
+void ListCommands::CheckAgainstDisk()
+{
+    const auto check = std::make_shared<DiskCheck>(PrepareDiskCheck(m_table));
+    const bool finished = m_work.run(m_w.grid->window(), CheckDisk,
+                                     [check](const std::atomic<bool> &cancel, const TreeWalkProgress &progress) {
+                                         checkDirectories(check->directories, cancel, progress);
+                                     });
+    if (!finished)
+        return; // the list and its states as they were
+    Findings findings = DiskFindings(*check);
+    finishCheck(findings);
+}
+
+void ListCommands::CheckAgainstList()
+{
+    const std::optional<QString> path =
+        m_chooser.chooseToOpen(m_w.grid->window(), CheckListTitle, m_settings.SaveDirectory, CsvFilter);
+    CsvList list;
+    if (!path || !readCsv(CheckListTitle, *path, list))
+        return;
+    EntryTable other;
+    TreeWalkReport report;
+    report.directories = std::move(list.directories);
+    AppendTree(other, report);
+    Findings findings = ListFindings(m_table, other);
+    finishCheck(findings);
+}
+
+void ListCommands::finishCheck(Findings &findings)
+{
+    const CheckCounts counts = ApplyCheck(m_table, findings);
+    m_model.showChecked();
+    UpdateStatusTotals();
+    QStringList parts{CheckPart.arg(stateText(CheckState::Same)).arg(counts.same)};
+    const std::pair<CheckState, qint64> others[] = {{CheckState::Changed, counts.changed},
+                                                    {CheckState::Missing, counts.missing},
+                                                    {CheckState::New, counts.added},
+                                                    {CheckState::Unreadable, counts.unreadable}};
+    for (const auto &[state, count] : others) {
+        if (count > 0)
+            parts.append(CheckPart.arg(stateText(state)).arg(count));
+    }
+    m_messages.inform(CheckFinished + QLatin1Char('\r') + parts.join(CheckPartSeparator));
 }
 
 } // namespace qn

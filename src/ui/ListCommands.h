@@ -18,6 +18,8 @@ class FileList;
 class Messages;
 class SaveFileChooser;
 class WorkProgress;
+struct CsvList;
+struct Findings;
 struct ReplacedNames;
 struct Services;
 struct Settings;
@@ -57,6 +59,14 @@ public:
     // The list as UTF-8 CSV, to a file the user names (list.csv in
     // SaveDirectory to begin with).
     void SaveCsvFile();
+    // Appends the rows of a CSV the user names, with their recorded sizes
+    // and times, in one batch; nothing from a file it cannot read whole.
+    void OpenCsvFile();
+    // Gives each entry its state against the disk, on worker threads behind
+    // the progress window, and appends the files found that the list lacks.
+    void CheckAgainstDisk();
+    // The same against another CSV.
+    void CheckAgainstList();
 
     void UpdateStatusTotals();
     // Panel 1 alone: the total in the current unit.
@@ -75,6 +85,10 @@ private:
     void focusRowAfterRemoval(int row);
     // Says which names a file could not hold as they are, if any.
     void reportReplaced(const ReplacedNames &replaced, const QString &text);
+    // Reads a list CSV behind the progress window; false, after saying why,
+    // when nothing can be taken from it (or the user cancelled).
+    bool readCsv(const QString &title, const QString &path, CsvList &list);
+    void finishCheck(Findings &findings);
 
     ListWidgets m_w;
     EntryTable &m_table;
@@ -89,5 +103,9 @@ private:
 QString addTreeCaption();
 // The CSV export's menu item.
 QString saveCsvCaption();
+// The menu items that read a list back and check it.
+QString openCsvCaption();
+QString checkDiskCaption();
+QString checkListCaption();
 
 } // namespace qn

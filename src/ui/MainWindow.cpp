@@ -274,6 +274,12 @@ void MainWindow::buildMenus()
             [this] { m_commands->AddDirectoryTree(); });
     connect(addItem(file, "File_SaveCsv", saveCsvCaption()), &QAction::triggered, this,
             [this] { m_commands->SaveCsvFile(); });
+    connect(addItem(file, "File_OpenCsv", openCsvCaption()), &QAction::triggered, this,
+            [this] { m_commands->OpenCsvFile(); });
+    connect(addItem(file, "File_CheckDisk", checkDiskCaption()), &QAction::triggered, this,
+            [this] { m_commands->CheckAgainstDisk(); });
+    connect(addItem(file, "File_CheckList", checkListCaption()), &QAction::triggered, this,
+            [this] { m_commands->CheckAgainstList(); });
     file->addSeparator();
     connect(addItem(file, "File_End", "終了"), &QAction::triggered, this, [this] { ConfirmExit(); });
 

@@ -18,6 +18,9 @@ public:
     virtual ~SaveFileChooser() = default;
     virtual std::optional<QString> choose(QWidget *parent, const QString &title, const QString &directory,
                                           const QString &fileName, const QString &filter) = 0;
+    // An existing file to open.
+    virtual std::optional<QString> chooseToOpen(QWidget *parent, const QString &title, const QString &directory,
+                                                const QString &filter) = 0;
 };
 
 // Shows a help file with its contents and index; false when it cannot.
@@ -44,6 +47,8 @@ class DialogSaveFileChooser : public SaveFileChooser {
 public:
     std::optional<QString> choose(QWidget *parent, const QString &title, const QString &directory,
                                   const QString &fileName, const QString &filter) override;
+    std::optional<QString> chooseToOpen(QWidget *parent, const QString &title, const QString &directory,
+                                        const QString &filter) override;
 };
 
 class WindowHelpViewer : public HelpViewer {
