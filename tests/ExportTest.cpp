@@ -270,6 +270,43 @@ TEST(CommandLine, NamesCannotSteerTheTerminalAndRelativePathsKeepTheirBytes)
     EXPECT_TRUE(replaced.err.endsWith("  tab\\there\xe2\x91\xa0.txt\n")) << replaced.err.constData();
 }
 
+// A saved list rewritten without the disk, and checked against it later.
+TEST(CommandLine, ReadsSavedListsBackAndChecksThem)
+{
+    Fixture fx;
+    fx.subdir("data");
+    fx.file("data/a.txt", "1", 1700000000);
+    fx.file("data/b\nline.txt", "22", 1700000000);
+    const QString csv = fx.path() + "list.csv";
+    ASSERT_EQ(listTool({"-f", "csv", "-o", csv, fx.path() + "data"}).status, 0);
+    const ToolRun fromDisk = listTool({"-u", "0", fx.path() + "data"});
+    const ToolRun fromCsv = listTool({"-u", "0", "--from-csv", csv});
+    EXPECT_EQ(fromCsv.status, 0);
+    EXPECT_EQ(fromCsv.out, fromDisk.out);
+
+    const ToolRun unchanged = listTool({"--check", csv});
+    EXPECT_EQ(unchanged.status, 0);
+    EXPECT_TRUE(unchanged.out.isEmpty()) << unchanged.out.constData();
+
+    fx.file("data/a.txt", "111", 1700000000);
+    fx.remove("data/b\nline.txt");
+    fx.file("data/c.txt", "3", 1700000000);
+    const ToolRun changed = listTool({"--check", csv});
+    EXPECT_EQ(changed.status, 1);
+    QList<QByteArray> lines = changed.out.trimmed().split('\n');
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (QList<QByteArray>{"changed\t" + fx.nativePath() + "data/a.txt",
+                                        "missing\t" + fx.nativePath() + "data/b\\nline.txt",
+                                        "new\t" + fx.nativePath() + "data/c.txt"}));
+    EXPECT_EQ(listTool({"--check", csv, "--against", csv}).status, 0);
+
+    fx.file("broken.csv", QStringLiteral("ファイル名,バイト数,更新日時,ディレクトリ\nx,no,2026-12-08 09:05:07,/d/\n").toUtf8());
+    const ToolRun broken = listTool({"--check", fx.path() + "broken.csv"});
+    EXPECT_EQ(broken.status, 2);
+    EXPECT_TRUE(broken.err.contains("line 2")) << broken.err.constData();
+    EXPECT_EQ(listTool({"--against", csv, fx.path()}).status, 2);
+}
+
 TEST(CommandLine, UsageErrorsAndHelp)
 {
     Fixture fx;

@@ -1,9 +1,11 @@
 // quilnaver-list: the list file (or the CSV) of files and folders named on
 // the command line, written by the same code as the window's, without a
 // display.
+#include "list/Check.h"
 #include "list/DirectoryAdd.h"
 #include "list/EntryTable.h"
 #include "output/CsvFile.h"
+#include "output/CsvReader.h"
 #include "output/ListFile.h"
 #include "platform/FileSystem.h"
 #include "platform/SafeWrite.h"
@@ -29,9 +31,16 @@ const char *const Description =
     "out); with --recursive all its subdirectories too. Entries come in argument\n"
     "order; a file named twice is listed once.\n"
     "\n"
-    "Exit status: 0 when everything was listed, 1 when something could not be\n"
-    "read (each such path is named on standard error) or the output could not be\n"
-    "written, 2 for a usage error.";
+    "With --from-csv, the rows of a CSV it wrote (or a spreadsheet saved again)\n"
+    "are listed with their recorded sizes and times, without the disk. With\n"
+    "--check, a saved list is checked against the disk (or, with --against,\n"
+    "against another saved list): one line for each entry that differs, its\n"
+    "state (changed, missing, new, unreadable), a tab and its path.\n"
+    "\n"
+    "Exit status: 0 when everything was listed (with --check: everything\n"
+    "matched), 1 when something could not be read (each such path is named on\n"
+    "standard error), the output could not be written, or (with --check)\n"
+    "anything differed, 2 for a usage error or a CSV that cannot be read.";
 
 void say(const QByteArray &line)
 {
@@ -142,6 +151,66 @@ bool writeOut(const QByteArray &bytes, const QString &output)
     return saveBytes(output, bytes);
 }
 
+// A saved list into table; false, after saying why, when it cannot be read whole.
+bool readList(EntryTable &table, const QString &argument)
+{
+    const QString path = absolute(argument);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        say("quilnaver-list: cannot read " + shown(argument));
+        return false;
+    }
+    CsvReadResult read = readListCsv(file.readAll());
+    if (read.status == CsvReadResult::NotAList) {
+        say("quilnaver-list: " + shown(argument) + ": not a list CSV (no ファイル名, バイト数, 更新日時 and ディレクトリ titles)");
+        return false;
+    }
+    if (read.status == CsvReadResult::BadLine) {
+        say("quilnaver-list: " + shown(argument) + ": line " + QByteArray::number(read.line) + " cannot be read");
+        return false;
+    }
+    TreeWalkReport report;
+    report.directories = std::move(read.list.directories);
+    AppendTree(table, report);
+    return true;
+}
+
+// --check: prints each entry that is not the same; the exit status.
+int check(const QString &list, const QString &against)
+{
+    EntryTable table;
+    if (!readList(table, list))
+        return UsageError;
+    Findings findings;
+    if (against.isEmpty()) {
+        DiskCheck disk = PrepareDiskCheck(table);
+        const std::atomic<bool> never{false};
+        checkDirectories(disk.directories, never);
+        findings = DiskFindings(disk);
+    } else {
+        EntryTable other;
+        if (!readList(other, against))
+            return UsageError;
+        findings = ListFindings(table, other);
+    }
+    ApplyCheck(table, findings);
+    bool differs = false;
+    for (int i = 1; i <= table.EntryCount(); ++i) {
+        const ListEntry &e = table.at(i);
+        const char *state = e.State == CheckState::Changed      ? "changed"
+                            : e.State == CheckState::Missing    ? "missing"
+                            : e.State == CheckState::New        ? "new"
+                            : e.State == CheckState::Unreadable ? "unreadable"
+                                                                : nullptr;
+        if (!state)
+            continue;
+        differs = true;
+        const QByteArray line = state + QByteArray("\t") + shown(e.Directory + e.FileName) + "\n";
+        std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    }
+    return std::fflush(stdout) == 0 && !differs ? Listed : SomethingSkipped;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -168,7 +237,16 @@ int main(int argc, char *argv[])
                                     QStringLiteral("Write to FILE (replaced only when all of it is written) instead "
                                                    "of standard output."),
                                     QStringLiteral("FILE"));
-    parser.addOptions({recursive, unit, format, output});
+    const QCommandLineOption fromCsv(QStringLiteral("from-csv"),
+                                     QStringLiteral("List the rows of FILE, a CSV of a list, as recorded (may repeat)."),
+                                     QStringLiteral("FILE"));
+    const QCommandLineOption checkList(QStringLiteral("check"),
+                                       QStringLiteral("Check LIST, a CSV of a list, against the disk; print what differs."),
+                                       QStringLiteral("LIST"));
+    const QCommandLineOption against(QStringLiteral("against"),
+                                     QStringLiteral("With --check: against OTHER, another CSV of a list, not the disk."),
+                                     QStringLiteral("OTHER"));
+    parser.addOptions({recursive, unit, format, output, fromCsv, checkList, against});
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files and directories to list."),
                                  QStringLiteral("PATH..."));
 
@@ -190,11 +268,22 @@ int main(int argc, char *argv[])
     if (kind != QLatin1String("list") && kind != QLatin1String("csv"))
         return usage(QStringLiteral("the format must be 'list' or 'csv', not '%1'").arg(kind));
     const QStringList paths = parser.positionalArguments();
-    if (paths.isEmpty())
+    if (parser.isSet(checkList)) {
+        if (!paths.isEmpty())
+            return usage(QStringLiteral("--check takes no PATH"));
+        return check(parser.value(checkList), parser.value(against));
+    }
+    if (parser.isSet(against))
+        return usage(QStringLiteral("--against goes with --check"));
+    if (paths.isEmpty() && !parser.isSet(fromCsv))
         return usage(QStringLiteral("no PATH given"));
 
     EntryTable table;
     bool everything = true;
+    for (const QString &csvFile : parser.values(fromCsv)) {
+        if (!readList(table, csvFile))
+            return UsageError;
+    }
     for (const QString &path : paths)
         everything = add(table, path, parser.isSet(recursive)) && everything;
 
