@@ -104,6 +104,33 @@ void ensureFixture(const QString &dir, const Make &make)
     QFile(done).open(QIODevice::WriteOnly);
 }
 
+// A tree of 1,000,000 files: 10,000 directories of 100 files, three levels deep.
+inline QString treeDir() { return fixtureRoot() + QStringLiteral("/tree"); }
+inline QString ensureTree()
+{
+    ensureFixture(treeDir(), [] {
+        for (int a = 0; a < 10; ++a)
+            for (int b = 0; b < 10; ++b)
+                for (int c = 0; c < 100; ++c)
+                    makeFiles(treeDir() + QStringLiteral("/a%1/b%2/c%3").arg(a).arg(b).arg(c), 100);
+    });
+    return treeDir();
+}
+
+// The peak resident size of this process so far, in KiB (VmHWM starts afresh
+// at exec, so a child started for a measurement counts from its own start).
+inline qint64 peakKiB(const char *field = "VmHWM:")
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qsizetype(strlen(field))).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
 inline QString ensureFlatDir(int n)
 {
     ensureFixture(flatDir(n), [n] { makeFiles(flatDir(n), n); });

@@ -2,6 +2,7 @@
 
 #include "ui/DirList.h"
 #include "ui/MainWindow.h"
+#include "ui/Services.h"
 #include "ui/WorkProgress.h"
 
 namespace qn::bench {
@@ -22,6 +23,13 @@ public:
         m_services.messages = &m_messages;
         m_services.work = &m_work;
         m_services.programDirectory = programDirectory;
+        window = std::make_unique<MainWindow>(m_services);
+        window->show();
+    }
+    // A chooser for the commands that ask for a file; given before they run.
+    void setChooser(SaveFileChooser *chooser)
+    {
+        m_services.chooser = chooser;
         window = std::make_unique<MainWindow>(m_services);
         window->show();
     }

@@ -34,27 +34,8 @@ namespace {
 using qn::bench::fixtureRoot;
 using qn::bench::flatDir;
 
-QString treeDir() { return fixtureRoot() + QStringLiteral("/tree"); }
-
-void makeTree()
-{
-    for (int a = 0; a < 10; ++a)
-        for (int b = 0; b < 10; ++b)
-            for (int c = 0; c < 100; ++c)
-                qn::bench::makeFiles(treeDir() + QStringLiteral("/a%1/b%2/c%3").arg(a).arg(b).arg(c), 100);
-}
-
-qint64 peakKiB(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qsizetype(strlen(field))).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
+using qn::bench::peakKiB;
+using qn::bench::treeDir;
 
 void runFind(benchmark::State &state, const QString &dir, const char *depth)
 {
@@ -302,7 +283,7 @@ int main(int argc, char **argv)
     if (argc == 3 && QByteArray(argv[1]) == "--memory")
         return memoryChild(QString::fromLocal8Bit(argv[2]));
 
-    qn::bench::ensureFixture(treeDir(), makeTree);
+    qn::bench::ensureTree();
     qn::bench::ensureFixture(chainDir(), makeChain);
     QDir().mkpath(fixtureRoot() + QStringLiteral("/empty"));
     for (int n : {100000, 1000000})
