@@ -1,11 +1,29 @@
 #pragma once
 
 #include "ui/DirList.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
 #include "ui/MainWindow.h"
 #include "ui/Services.h"
 #include "ui/WorkProgress.h"
 
 namespace qn::bench {
+
+// Presses Cancel in the progress window `ms` into whatever runs next;
+// `since` starts at the press (and stays invalid when there was none).
+inline void cancelAfter(int ms, QElapsedTimer &since)
+{
+    QTimer::singleShot(ms, [&since] {
+        QWidget *w = QApplication::activeModalWidget();
+        if (auto *cancel = w ? w->findChild<QPushButton *>(QStringLiteral("Cancel")) : nullptr) {
+            since.start();
+            cancel->click();
+        }
+    });
+}
 
 // Message boxes that answer OK at once and show nothing.
 class SilentMessages : public Messages {

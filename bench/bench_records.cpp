@@ -145,13 +145,7 @@ WindowFigures measureWindow()
     figures.checkedRows = bench.window->table().EntryCount();
 
     QElapsedTimer sinceCancel;
-    QTimer::singleShot(300, [&] {
-        QWidget *w = QApplication::activeModalWidget();
-        if (auto *cancel = w ? w->findChild<QPushButton *>(QStringLiteral("Cancel")) : nullptr) {
-            sinceCancel.start();
-            cancel->click();
-        }
-    });
+    qn::bench::cancelAfter(300, sinceCancel);
     bench.window->commands().CheckAgainstDisk();
     figures.cancelMs = sinceCancel.isValid() ? sinceCancel.nsecsElapsed() / 1e6 : -1;
     return figures;

@@ -210,13 +210,7 @@ void measureCancel()
     openDirectory(treeDir());
     g_window->commands().NewList();
     QElapsedTimer sinceCancel;
-    QTimer::singleShot(300, [&] {
-        QWidget *w = QApplication::activeModalWidget();
-        if (auto *cancel = w ? w->findChild<QPushButton *>(QStringLiteral("Cancel")) : nullptr) {
-            sinceCancel.start();
-            cancel->click();
-        }
-    });
+    qn::bench::cancelAfter(300, sinceCancel);
     g_window->commands().AddDirectoryTree();
     g_cancelMs = sinceCancel.isValid() ? sinceCancel.nsecsElapsed() / 1e6 : -1;
     if (g_window->table().EntryCount() != 0)
