@@ -52,12 +52,13 @@ sanitize)
     ;;
 tsan)
     # The threaded parts under ThreadSanitizer: the tree walk, the directory
-    # add's stamp reading, sorting, and the progress window with its worker.
+    # add's stamp reading, sorting, the check of a list, and the progress
+    # window with its worker.
     install_missing "${test_packages[@]}"
     build build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUILNAVER_TSAN=ON -DQUILNAVER_BENCH=OFF
     QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
         ctest --test-dir build-tsan --output-on-failure -j2 \
-        -R '^(TreeWalk|AppendDirectory|Sort|Threads|ProgressWindow|AddDirectoryTree|SortByTitle)\.'
+        -R '^(TreeWalk|AppendDirectory|Sort|Threads|ProgressWindow|AddDirectoryTree|SortByTitle|Check|RecordCommands)\.'
     ;;
 bench)
     install_missing
