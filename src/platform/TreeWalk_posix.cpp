@@ -227,17 +227,20 @@ private:
     {
         if (n->unopened > 0 || n->users > 0 || n->fd < 0)
             return;
+        // Out of the open set first: holding the parent below may make room
+        // by closing another, and that must not be this one.
+        const int fd = n->fd;
+        m_open.erase(std::find(m_open.begin(), m_open.end(), n));
+        n->fd = -1;
         Node *parent = n->parent;
         if (parent && parent->fd < 0 && parent->unopened > 0) {
-            const int up = ::openat(n->fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            const int up = ::openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             if (up >= 0 && sameDirectory(up, parent))
                 hold(parent, up);
             else if (up >= 0)
                 ::close(up);
         }
-        m_open.erase(std::find(m_open.begin(), m_open.end(), n));
-        ::close(n->fd);
-        n->fd = -1;
+        ::close(fd);
     }
 
     // n's descriptor, opened again from its nearest open ancestor when it was
