@@ -8,9 +8,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# qt6-translations-l10n: Qt's own dialogs in Japanese.
+# qt6-translations-l10n: Qt's own dialogs in Japanese. libssl-dev: SHA-256
+# from OpenSSL's libcrypto.
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev googletest
-          libbenchmark-dev fonts-ipafont-gothic qt6-translations-l10n)
+          libbenchmark-dev fonts-ipafont-gothic qt6-translations-l10n libssl-dev)
 # The install and package tests check with these; MinGW compiles the Windows
 # sources, syntax only.
 test_packages=(desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64-posix)

@@ -77,8 +77,8 @@ TEST(Check, AClosedDirectoryMakesItsFilesUnreadable)
     Fixture fx;
     fx.subdir("closed");
     fx.file("closed/secret.txt", "1");
-    std::vector<DirectoryCheck> dirs{DirectoryCheck{fx.path() + "closed/", {"secret.txt"}, {}, {}},
-                                     DirectoryCheck{fx.path() + "gone/", {"x"}, {}, {}}};
+    std::vector<DirectoryCheck> dirs{DirectoryCheck{fx.path() + "closed/", {"secret.txt"}},
+                                     DirectoryCheck{fx.path() + "gone/", {"x"}}};
     ::chmod((fx.nativePath() + "closed").constData(), 0);
     EXPECT_TRUE(asOrdinaryUser([&] {
         const std::atomic<bool> never{false};

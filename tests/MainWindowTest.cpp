@@ -69,14 +69,16 @@ TEST(MainWindow, MenuBarHoldsExactlyThreeMenus)
     EXPECT_EQ(items("Mnu_File"),
               (QStringList{"File_Sinki=新規リスト", "File_MakeList=リスト作成", "-", "File_AddTree=サブディレクトリを含めて追加",
                            "File_SaveCsv=CSVで保存...", "File_OpenCsv=CSVを開く...", "File_CheckDisk=ディスクと照合",
-                           "File_CheckList=リストと照合...", "-", "File_End=終了"}));
+                           "File_CheckList=リストと照合...", "File_Sha256=SHA-256を計算",
+                           "File_SaveSums=SHA256SUMSで保存...", "-", "File_End=終了"}));
     EXPECT_EQ(items("Mnu_Option"), QStringList{"Option_Setting=設定"});
     EXPECT_EQ(items("Mnu_Help"), (QStringList{"Help_Help=ヘルプ", "Help_Ver=Quilnaverについて"}));
     EXPECT_EQ(items("Mnu_RClickDir"),
               (QStringList{"RClick_AddDir=ディレクトリ全体を追加", "-", "RClick_AddTree=サブディレクトリを含めて追加"}));
     EXPECT_EQ(items("Mnu_RClickFile"), QStringList{"RClick_AddFile=ファイルを追加"});
     EXPECT_EQ(items("Mnu_RClickDelete"),
-              (QStringList{"RClick_Delete=選択を削除", "RClick_MakeList=リスト作成", "-", "RClick_Copy=コピー"}));
+              (QStringList{"RClick_Delete=選択を削除", "RClick_MakeList=リスト作成", "-", "RClick_Copy=コピー", "-",
+                           "RClick_Sha256=SHA-256を計算"}));
 }
 
 TEST(MainWindow, ToolbarButtonsInOrderWithCaptionsAndTooltips)

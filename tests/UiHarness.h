@@ -75,7 +75,7 @@ public:
 // `cancelAt` files or more (never when negative).
 class ScriptedWork : public WorkProgress {
 public:
-    bool run(QWidget *, const QString &title, const Work &work) override
+    bool run(QWidget *, const QString &title, const Work &work, const QString & = QString()) override
     {
         titles.append(title);
         std::atomic<bool> cancel{false};

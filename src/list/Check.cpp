@@ -14,6 +14,7 @@ const QString ChangedText = QStringLiteral("変更");
 const QString MissingText = QStringLiteral("なし");
 const QString NewText = QStringLiteral("新規");
 const QString UnreadableText = QStringLiteral("読めない");
+const QString ContentChangedText = QStringLiteral("内容変更");
 
 bool sameLocalTime(LocalClock &clock, qint64 a, qint64 b)
 {
@@ -39,6 +40,8 @@ QString stateText(CheckState state)
         return NewText;
     case CheckState::Unreadable:
         return UnreadableText;
+    case CheckState::ContentChanged:
+        return ContentChangedText;
     case CheckState::None:
         break;
     }
@@ -59,6 +62,9 @@ CheckCounts ApplyCheck(EntryTable &table, Findings &findings)
         } else if (f.kind == FoundFile::Unreadable) {
             table.SetChecked(i, CheckState::Unreadable);
             ++counts.unreadable;
+        } else if (f.stamp.size == e.Size && f.contentDiffers) {
+            table.SetChecked(i, CheckState::ContentChanged, &f.stamp);
+            ++counts.contentChanged;
         } else if (f.stamp.size == e.Size && sameLocalTime(clock, f.stamp.modified, e.Modified)) {
             table.SetChecked(i, CheckState::Same);
             ++counts.same;
@@ -91,11 +97,15 @@ DiskCheck PrepareDiskCheck(const EntryTable &table)
         auto it = directoryOf.constFind(e.Directory);
         if (it == directoryOf.constEnd()) {
             it = directoryOf.insert(e.Directory, quint32(check.directories.size()));
-            check.directories.push_back(DirectoryCheck{e.Directory, {}, {}, {}});
+            check.directories.push_back(DirectoryCheck{e.Directory});
         }
-        std::vector<QString> &names = check.directories[*it].names;
-        check.place.emplace_back(*it, quint32(names.size()));
-        names.push_back(e.FileName);
+        DirectoryCheck &d = check.directories[*it];
+        check.place.emplace_back(*it, quint32(d.names.size()));
+        d.names.push_back(e.FileName);
+        if (!e.Sha256.isEmpty()) {
+            d.digests.resize(d.names.size());
+            d.digests.back() = e.Sha256;
+        }
     }
     return check;
 }
@@ -129,7 +139,9 @@ Findings ListFindings(const EntryTable &table, const EntryTable &other)
         }
         matched[size_t(j)] = 1;
         const ListEntry &o = other.at(j);
-        findings.found.push_back(FoundFile{FoundFile::Present, FileStamp{o.Size, o.Modified}});
+        const bool bothDigests = !e.Sha256.isEmpty() && !o.Sha256.isEmpty();
+        findings.found.push_back(
+            FoundFile{FoundFile::Present, FileStamp{o.Size, o.Modified}, bothDigests && e.Sha256 != o.Sha256});
     }
     for (int j = 1; j <= other.EntryCount(); ++j) {
         if (matched[size_t(j)])

@@ -11,7 +11,8 @@ namespace qn {
 
 class EntryTable;
 
-// "一致", "変更", "なし", "新規", "読めない"; empty for an entry not checked.
+// "一致", "変更", "なし", "新規", "読めない", "内容変更"; empty for an entry
+// not checked.
 QString stateText(CheckState state);
 
 // What another source holds for a list: one finding for each entry (entry i
@@ -22,14 +23,15 @@ struct Findings {
 };
 
 struct CheckCounts {
-    qint64 same = 0, changed = 0, missing = 0, added = 0, unreadable = 0;
+    qint64 same = 0, changed = 0, missing = 0, added = 0, unreadable = 0, contentChanged = 0;
 };
 
 // The check as a pure function of the list and what was found: each entry
 // gets its state ("一致" when size and time agree to the whole second in
 // local time, a time in the hour a clock change repeats matching either
 // reading; "変更" with the new size and time, the total following; "なし";
-// "読めない"), and the files found that the list lacks are appended as "新規".
+// "読めない"; "内容変更" when the content's digest no longer matches the one
+// recorded), and the files found that the list lacks are appended as "新規".
 CheckCounts ApplyCheck(EntryTable &table, Findings &findings);
 
 // The disk as the other source. Prepared from the list on the window's

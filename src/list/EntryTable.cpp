@@ -208,6 +208,7 @@ void EntryTable::Clear()
     m_entries.emplace_back();
     m_totalBytes = 0;
     m_checked = false;
+    m_hasDigests = false;
     m_index.clear();
     m_hashedDirectory.clear();
     m_directoryHash = qHash(m_hashedDirectory, DirectorySeed);

@@ -82,6 +82,13 @@ public:
     // total follows; false, and nothing changes, when it would overflow).
     bool SetChecked(int i, CheckState state, const FileStamp *stamp = nullptr);
     void MarkChecked() { m_checked = true; }
+    // Whether any entry has had its digest computed since the list was made.
+    bool HasDigests() const { return m_hasDigests; }
+    void SetDigest(int i, const QByteArray &digest)
+    {
+        m_entries[size_t(i)].Sha256 = digest;
+        m_hasDigests = m_hasDigests || !digest.isEmpty();
+    }
 
     // Room for `more` further entries without growing.
     void reserve(qsizetype more);
@@ -98,6 +105,7 @@ private:
     std::vector<ListEntry> m_entries;
     qint64 m_totalBytes = 0;
     bool m_checked = false;
+    bool m_hasDigests = false;
     NameIndex m_index;
     // Adds of a directory come in runs with one shared directory string:
     // its hash is computed once.

@@ -1,11 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace qn {
 
 // What a check of the list found for an entry; None before any check.
-enum class CheckState : quint8 { None, Same, Changed, Missing, New, Unreadable };
+enum class CheckState : quint8 { None, Same, Changed, Missing, New, Unreadable, ContentChanged };
 
 // One file of the list. Size and time are snapshots taken when it was added
 // (or when a check found them changed).
@@ -15,6 +16,7 @@ struct ListEntry {
     qint64 Modified = 0; // seconds since the epoch; shown through DateText()
     QString Directory;  // always ends in the directory separator
     CheckState State = CheckState::None;
+    QByteArray Sha256 = QByteArray(); // the content's digest, 32 bytes; empty until computed
 };
 
 } // namespace qn

@@ -89,6 +89,9 @@ std::vector<int> SortedOrder(const EntryTable &table, SortKey key, bool descendi
     switch (key) {
     case SortKey::Size:
         return stableOrder(n, descending, [&](int a, int b) { return threeWay(table.at(a).Size, table.at(b).Size); });
+    case SortKey::Digest:
+        return stableOrder(n, descending,
+                           [&](int a, int b) { return threeWay(table.at(a).Sha256, table.at(b).Sha256); });
     case SortKey::State:
         return stableOrder(n, descending,
                            [&](int a, int b) { return threeWay(int(table.at(a).State), int(table.at(b).State)); });

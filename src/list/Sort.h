@@ -6,7 +6,7 @@ namespace qn {
 
 class EntryTable;
 
-enum class SortKey { Name, Size, Date, Directory, State };
+enum class SortKey { Name, Size, Date, Directory, State, Digest };
 
 // The entries in sorted order: element k is the entry that comes k-th, ready
 // for EntryTable::Reorder. Names in natural order as a file manager shows

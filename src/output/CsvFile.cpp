@@ -3,6 +3,7 @@
 #include "list/Check.h"
 #include "list/EntryTable.h"
 #include "list/LocalClock.h"
+#include "platform/Digest.h"
 #include "platform/FileSystem.h"
 
 #include <QDateTime>
@@ -143,13 +144,17 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
     CsvBuffer out(128 + qsizetype(table.EntryCount()) * 96);
     out.put("\xEF\xBB\xBF");
     // A checked list says what the check found, in a sixth column.
+    // and one with digests, the SHA-256 in a column after the others.
     const bool checked = table.IsChecked();
+    const bool digests = table.HasDigests();
     out.put(QStringLiteral("ファイル名,バイト数,更新日時,ディレクトリ,パス").toUtf8());
     if (checked)
         out.put(QStringLiteral(",照合").toUtf8());
+    if (digests)
+        out.put(",SHA-256");
     out.put("\r\n");
-    QByteArray states[6];
-    for (int s = 0; s < 6; ++s)
+    QByteArray states[7];
+    for (int s = 0; s < 7; ++s)
         states[s] = stateText(CheckState(s)).toUtf8();
 
     // Entries of one directory share their directory string: its bytes are
@@ -197,6 +202,10 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
         if (checked) {
             out.put(',');
             out.put(states[int(e.State)]);
+        }
+        if (digests) {
+            out.put(',');
+            out.put(digestHex(e.Sha256));
         }
         out.put("\r\n");
     }

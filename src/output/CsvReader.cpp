@@ -1,7 +1,10 @@
 #include "output/CsvReader.h"
 
 #include "list/LocalClock.h"
+#include "list/DirectoryAdd.h"
+#include "list/EntryTable.h"
 #include "platform/Cp932.h"
+#include "platform/Digest.h"
 #include "platform/FileSystem.h"
 
 #include <QDir>
@@ -19,6 +22,7 @@ const QString NameTitle = QStringLiteral("ファイル名");
 const QString SizeTitle = QStringLiteral("バイト数");
 const QString TimeTitle = QStringLiteral("更新日時");
 const QString DirectoryTitle = QStringLiteral("ディレクトリ");
+const QString DigestTitle = QStringLiteral("SHA-256");
 
 // Whether bytes are UTF-8 throughout; plain ASCII, as most of a list is,
 // eight bytes at a time.
@@ -222,7 +226,7 @@ CsvReadResult readListCsv(const QByteArray &input)
 
     Records records(bytes);
     std::vector<QByteArrayView> fields;
-    qsizetype nameAt = -1, sizeAt = -1, timeAt = -1, directoryAt = -1;
+    qsizetype nameAt = -1, sizeAt = -1, timeAt = -1, directoryAt = -1, digestAt = -1;
     if (!records.next(fields)) {
         result.status = CsvReadResult::NotAList;
         return result;
@@ -230,7 +234,8 @@ CsvReadResult readListCsv(const QByteArray &input)
     for (qsizetype i = 0; i < qsizetype(fields.size()); ++i) {
         const QString title = QString::fromUtf8(fields[size_t(i)]).trimmed();
         for (const auto &[wanted, at] : {std::pair{&NameTitle, &nameAt}, std::pair{&SizeTitle, &sizeAt},
-                                         std::pair{&TimeTitle, &timeAt}, std::pair{&DirectoryTitle, &directoryAt}}) {
+                                         std::pair{&TimeTitle, &timeAt}, std::pair{&DirectoryTitle, &directoryAt},
+                                         std::pair{&DigestTitle, &digestAt}}) {
             if (title == *wanted && *at < 0)
                 *at = i;
         }
@@ -268,6 +273,13 @@ CsvReadResult readListCsv(const QByteArray &input)
             return bad();
         file.stamp.modified = clock.secondsAt(time);
         file.name = QString::fromUtf8(fields[size_t(nameAt)]);
+        if (digestAt >= 0) {
+            const QByteArrayView hex = size_t(digestAt) < fields.size() ? fields[size_t(digestAt)] : QByteArrayView();
+            QByteArray digest = digestFromHex(hex);
+            if (!hex.isEmpty() && digest.isEmpty())
+                return bad();
+            result.list.digests.push_back(std::move(digest));
+        }
         const QByteArrayView directoryBytes = fields[size_t(directoryAt)];
         if (out.empty() || directoryBytes != lastDirectory) {
             directory = fromNativePath(QString::fromUtf8(directoryBytes));
@@ -285,6 +297,30 @@ CsvReadResult readListCsv(const QByteArray &input)
         ++result.list.rows;
     }
     return result;
+}
+
+void AppendCsvList(EntryTable &table, CsvList &list)
+{
+    // Where each row's digest goes is known only once the rows are in: the
+    // rows the table held already are left out.
+    std::vector<std::pair<QString, QString>> keys;
+    if (!list.digests.empty()) {
+        for (const WalkedDirectory &d : list.directories) {
+            for (const WalkedFile &f : d.files)
+                keys.emplace_back(d.path, f.name);
+        }
+    }
+    TreeWalkReport report;
+    report.directories = std::move(list.directories);
+    const int first = table.EntryCount() + 1;
+    AppendTree(table, report);
+    for (size_t k = 0; k < keys.size() && k < list.digests.size(); ++k) {
+        if (list.digests[k].isEmpty())
+            continue;
+        const int i = table.Find(keys[k].first, keys[k].second);
+        if (i >= first)
+            table.SetDigest(i, list.digests[k]);
+    }
 }
 
 } // namespace qn

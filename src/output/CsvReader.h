@@ -8,11 +8,16 @@
 
 namespace qn {
 
+class EntryTable;
+
 // A list read back from a CSV: its rows in file order, in runs that share
 // one directory string, as a walk gives them.
 struct CsvList {
     std::vector<WalkedDirectory> directories;
     qint64 rows = 0;
+    // With a "SHA-256" column: each row's digest in file order (empty where
+    // the row has none).
+    std::vector<QByteArray> digests;
 };
 
 struct CsvReadResult {
@@ -31,5 +36,9 @@ struct CsvReadResult {
 // time, whose directory is not absolute, or whose quotes are broken makes
 // it BadLine, and nothing is read.
 CsvReadResult readListCsv(const QByteArray &bytes);
+
+// Appends what was read to table in one batch, as a tree add does (rows it
+// holds already are left out), with the digests read.
+void AppendCsvList(EntryTable &table, CsvList &list);
 
 } // namespace qn

@@ -5,8 +5,10 @@
 namespace qn {
 
 enum Column { NameCol, SizeCol, DateCol, DirCol, ColCount };
-// After a check, a fifth column with each entry's state.
+// Columns that show only when they hold data, in this order after the four:
+// each entry's state after a check, and its SHA-256 once any is computed.
 constexpr int StateCol = ColCount;
+constexpr int DigestCol = ColCount + 1;
 
 // "(B)", "(KB)", "(KB,MB)", "(Mixed)" for units 0 to 3; empty otherwise.
 QString unitLabel(int unit);

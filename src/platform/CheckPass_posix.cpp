@@ -1,5 +1,6 @@
 #include "platform/CheckPass.h"
 
+#include "platform/Digest.h"
 #include "platform/Threads.h"
 
 #include <QSet>
@@ -23,7 +24,26 @@ FoundFile::Kind missingOrUnreadable(int error)
     return error == ENOENT || error == ENOTDIR ? FoundFile::Missing : FoundFile::Unreadable;
 }
 
-void checkOne(DirectoryCheck &d)
+// Files of the recorded size whose digest was recorded are read again: the
+// size and the time alone do not show a changed content.
+void compareContent(DirectoryCheck &d, const std::atomic<bool> &cancel)
+{
+    std::vector<char> buffer;
+    for (size_t i = 0; i < d.digests.size() && i < d.found.size(); ++i) {
+        FoundFile &f = d.found[i];
+        if (d.digests[i].isEmpty() || f.kind != FoundFile::Present)
+            continue;
+        if (buffer.empty())
+            buffer.resize(1 << 20);
+        QByteArray now;
+        if (sha256OfFile(d.path + d.names[i], now, buffer, cancel))
+            f.contentDiffers = now != d.digests[i];
+        else if (!cancel.load())
+            f.kind = FoundFile::Unreadable;
+    }
+}
+
+void checkOne(DirectoryCheck &d, const std::atomic<bool> &cancel)
 {
     d.found.assign(d.names.size(), FoundFile());
     const int fd = ::open(encodeName(d.path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -47,6 +67,7 @@ void checkOne(DirectoryCheck &d)
             d.found[i].stamp = FileStamp{qint64(st.st_size), qint64(st.st_mtim.tv_sec)};
         }
     }
+    compareContent(d, cancel);
     const int listing = ::dup(fd);
     DIR *dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
     if (!dir && listing >= 0)
@@ -83,7 +104,7 @@ void checkDirectories(std::vector<DirectoryCheck> &directories, const std::atomi
     std::mutex reporting;
     const auto work = [&] {
         for (size_t i; !cancel.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < directories.size();) {
-            checkOne(directories[i]);
+            checkOne(directories[i], cancel);
             const qint64 done = files.fetch_add(qint64(directories[i].names.size())) + qint64(directories[i].names.size());
             if (!progress)
                 continue;

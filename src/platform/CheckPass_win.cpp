@@ -1,5 +1,7 @@
 #include "platform/CheckPass.h"
 
+#include "platform/Digest.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
@@ -34,6 +36,16 @@ void checkDirectories(std::vector<DirectoryCheck> &directories, const std::atomi
                 if (!named.contains(name) && readFileStamp(d.path + name, stamp))
                     d.added.push_back(WalkedFile{name, stamp});
             }
+        }
+        std::vector<char> buffer(1 << 20);
+        for (size_t i = 0; i < d.digests.size() && i < d.found.size(); ++i) {
+            QByteArray now;
+            if (d.digests[i].isEmpty() || d.found[i].kind != FoundFile::Present)
+                continue;
+            if (sha256OfFile(d.path + d.names[i], now, buffer, cancel))
+                d.found[i].contentDiffers = now != d.digests[i];
+            else if (!cancel.load())
+                d.found[i].kind = FoundFile::Unreadable;
         }
         files += qint64(d.names.size());
         if (progress)

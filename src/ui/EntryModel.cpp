@@ -2,6 +2,7 @@
 
 #include "list/Check.h"
 #include "list/DateText.h"
+#include "platform/Digest.h"
 #include "list/Sort.h"
 #include "output/GridTitles.h"
 #include "settings/Settings.h"
@@ -12,6 +13,7 @@ namespace qn {
 
 namespace {
 const QString StateTitle = QStringLiteral("照合");
+const QString DigestTitle = QStringLiteral("SHA-256");
 }
 
 EntryModel::EntryModel(EntryTable &table, const Settings &settings, QObject *parent)
@@ -29,8 +31,12 @@ int EntryModel::rowCount(const QModelIndex &parent) const
 
 int EntryModel::columnCount(const QModelIndex &parent) const
 {
-    // The state column shows once the list has been checked.
-    return parent.isValid() ? 0 : ColCount + (m_shownChecked ? 1 : 0);
+    return parent.isValid() ? 0 : ColCount + int(m_extra.size());
+}
+
+int EntryModel::columnKind(int column) const
+{
+    return column < ColCount ? column : m_extra.at(size_t(column - ColCount));
 }
 
 QVariant EntryModel::data(const QModelIndex &index, int role) const
@@ -39,7 +45,7 @@ QVariant EntryModel::data(const QModelIndex &index, int role) const
         return {};
     const ListEntry &e = m_table.at(index.row() + 1);
     if (role == Qt::DisplayRole) {
-        switch (index.column()) {
+        switch (columnKind(index.column())) {
         case NameCol:
             return displayName(e.FileName);
         case SizeCol:
@@ -50,9 +56,11 @@ QVariant EntryModel::data(const QModelIndex &index, int role) const
             return displayName(nativePath(e.Directory));
         case StateCol:
             return stateText(e.State);
+        case DigestCol:
+            return QString::fromLatin1(digestHex(e.Sha256));
         }
     } else if (role == RawValueRole) {
-        switch (index.column()) {
+        switch (columnKind(index.column())) {
         case NameCol:
             return e.FileName;
         case SizeCol:
@@ -63,6 +71,8 @@ QVariant EntryModel::data(const QModelIndex &index, int role) const
             return e.Directory;
         case StateCol:
             return int(e.State);
+        case DigestCol:
+            return e.Sha256;
         }
     }
     return {};
@@ -72,8 +82,10 @@ QVariant EntryModel::headerData(int section, Qt::Orientation orientation, int ro
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
-    if (section == StateCol)
+    if (columnKind(section) == StateCol)
         return StateTitle;
+    if (columnKind(section) == DigestCol)
+        return DigestTitle;
     return columnTitle(Column(section), m_settings.SizeUnit);
 }
 
@@ -99,11 +111,11 @@ void EntryModel::removeEntry(int entry)
 
 void EntryModel::sort(int column, Qt::SortOrder order)
 {
-    static const SortKey keys[ColCount + 1] = {SortKey::Name, SortKey::Size, SortKey::Date, SortKey::Directory,
-                                               SortKey::State};
+    static const SortKey keys[ColCount + 2] = {SortKey::Name, SortKey::Size, SortKey::Date, SortKey::Directory,
+                                               SortKey::State, SortKey::Digest};
     if (column < 0 || column >= columnCount() || m_shownRows < 2)
         return;
-    const std::vector<int> sorted = SortedOrder(m_table, keys[column], order == Qt::DescendingOrder);
+    const std::vector<int> sorted = SortedOrder(m_table, keys[columnKind(column)], order == Qt::DescendingOrder);
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newRowOf(sorted.size());
@@ -147,15 +159,21 @@ void EntryModel::clear()
     beginResetModel();
     m_table.Clear();
     m_shownRows = 0;
-    m_shownChecked = false;
+    m_extra.clear();
     endResetModel();
 }
 
 void EntryModel::showChecked()
 {
-    if (!m_shownChecked && m_table.IsChecked()) {
-        beginInsertColumns(QModelIndex(), StateCol, StateCol);
-        m_shownChecked = true;
+    // A column that now holds data comes in at its place among the others.
+    const std::pair<int, bool> wanted[] = {{StateCol, m_table.IsChecked()}, {DigestCol, m_table.HasDigests()}};
+    for (const auto &[kind, holds] : wanted) {
+        const auto at = std::lower_bound(m_extra.begin(), m_extra.end(), kind);
+        if (!holds || (at != m_extra.end() && *at == kind))
+            continue;
+        const int column = ColCount + int(at - m_extra.begin());
+        beginInsertColumns(QModelIndex(), column, column);
+        m_extra.insert(at, kind);
         endInsertColumns();
     }
     if (m_shownRows > 0)

@@ -36,15 +36,18 @@ public:
     void clear();
     // The unit changed: the size column and its title are rendered anew.
     void unitChanged();
-    // A check changed states, stamps and perhaps appended entries: the state
-    // column shows, every row is rendered anew, new rows are inserted.
+    // A check or a digest run changed states, stamps or digests and perhaps
+    // appended entries: the columns that now hold data show, every row is
+    // rendered anew, new rows are inserted.
     void showChecked();
+    // What column `column` shows: NameCol .. DirCol, StateCol or DigestCol.
+    int columnKind(int column) const;
 
 private:
     EntryTable &m_table;
     const Settings &m_settings;
     int m_shownRows = 0;
-    bool m_shownChecked = false;
+    std::vector<int> m_extra; // the extra columns shown, in order
     mutable SizeFormatter m_formatter;
 };
 

@@ -2,12 +2,14 @@
 
 #include "list/Check.h"
 #include "list/DirectoryAdd.h"
+#include "list/Hashing.h"
 #include "list/EntryTable.h"
 #include "list/Progress.h"
 #include "output/CsvFile.h"
 #include "output/CsvReader.h"
 #include "output/GridTitles.h"
 #include "output/ListFile.h"
+#include "output/Sha256Sums.h"
 #include "output/SizeFormat.h"
 #include "platform/FileSystem.h"
 #include "platform/SafeWrite.h"
@@ -24,7 +26,9 @@
 #include <QGuiApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <QTableView>
 
@@ -70,6 +74,13 @@ const QString BadCsvLine = QStringLiteral("%1 行目を読み込めませんで�
 const QString CheckFinished = QStringLiteral("照合が終わりました。");
 const QString CheckPart = QStringLiteral("%1 %2 件");
 const QString CheckPartSeparator = QStringLiteral("、");
+const QString ComputeSha256 = QStringLiteral("SHA-256を計算");
+const QString HashedCount = QStringLiteral("%1 件のファイルを読みました。");
+const QString BytesRead = QStringLiteral("%1 バイト");
+const QString SaveSums = QStringLiteral("SHA256SUMSで保存...");
+const QString SaveSumsTitle = QStringLiteral("SHA256SUMSで保存");
+const QString SumsFileName = QStringLiteral("SHA256SUMS");
+const QString NoDigests = QStringLiteral("SHA-256を計算したファイルがありません。");
 
 // Shows the bar's value without repainting it for every file: a directory of
 // 100,000 names would otherwise spend its time painting.
@@ -135,6 +146,16 @@ QString checkDiskCaption()
 QString checkListCaption()
 {
     return CheckList;
+}
+
+QString computeSha256Caption()
+{
+    return ComputeSha256;
+}
+
+QString saveSumsCaption()
+{
+    return SaveSums;
 }
 
 ListCommands::ListCommands(const ListWidgets &widgets, EntryTable &table, EntryModel &model, Settings &settings,
@@ -214,12 +235,7 @@ void ListCommands::AddDirectoryTree()
     m_model.showAppended();
     UpdateStatusTotals();
     m_messages.inform(report.fileCount > 0 ? Done : NoFile);
-    if (!report.skipped.isEmpty()) {
-        QStringList lines{SkippedSome.arg(report.skipped.size())};
-        for (const QString &path : report.skipped.first(std::min<qsizetype>(report.skipped.size(), SkippedShown)))
-            lines.append(displayName(nativePath(path)));
-        m_messages.inform(lines.join(QLatin1Char('\r')));
-    }
+    reportSkipped(report.skipped);
 }
 
 void ListCommands::AddDroppedPaths(const QStringList &paths)
@@ -493,6 +509,62 @@ void ListCommands::finishCheck(Findings &findings)
             parts.append(CheckPart.arg(stateText(state)).arg(count));
     }
     m_messages.inform(CheckFinished + QLatin1Char('\r') + parts.join(CheckPartSeparator));
+}
+
+void ListCommands::ComputeSha256Digests()
+{
+    // The selected rows when several are, else every entry without one.
+    const QModelIndexList rows = m_w.grid->selectionModel()->selectedRows();
+    std::vector<int> only;
+    if (rows.size() > 1)
+        only = selectedEntries();
+    const auto job = std::make_shared<HashJob>();
+    PrepareHashJob(m_table, *job, only);
+    if (job->entries.empty()) {
+        m_messages.inform(Done);
+        return;
+    }
+    m_work.run(
+        m_w.grid->window(), ComputeSha256,
+        [job](const std::atomic<bool> &cancel, const TreeWalkProgress &progress) {
+            RunHashJob(*job, cancel, [&progress](qint64 files, qint64 bytes) {
+                progress(files, BytesRead.arg(QLocale::c().toString(bytes)));
+            });
+        },
+        HashedCount);
+    // Digests finished before a cancel are kept: each one is whole.
+    const QStringList unreadable = ApplyHashJob(m_table, *job);
+    m_model.showChecked();
+    m_messages.inform(Done);
+    reportSkipped(unreadable);
+}
+
+void ListCommands::reportSkipped(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    QStringList lines{SkippedSome.arg(paths.size())};
+    for (const QString &path : paths.first(std::min<qsizetype>(paths.size(), SkippedShown)))
+        lines.append(displayName(nativePath(path)));
+    m_messages.inform(lines.join(QLatin1Char('\r')));
+}
+
+void ListCommands::SaveSha256Sums()
+{
+    const QString common = commonDirectoryOfDigests(m_table);
+    if (common.isEmpty()) {
+        m_messages.inform(NoDigests);
+        return;
+    }
+    const std::optional<QString> path = m_chooser.choose(m_w.grid->window(), SaveSumsTitle, common, SumsFileName, QString());
+    if (!path)
+        return;
+    const QString directory = path->left(path->lastIndexOf(QLatin1Char('/')) + 1);
+    if (!saveBytes(*path, Sha256SumsText(m_table, directory))) {
+        m_messages.inform(ListFailed);
+        return;
+    }
+    m_messages.inform(Done);
 }
 
 } // namespace qn

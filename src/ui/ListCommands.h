@@ -67,6 +67,13 @@ public:
     void CheckAgainstDisk();
     // The same against another CSV.
     void CheckAgainstList();
+    // The SHA-256 of every entry without one (of the selected rows when more
+    // than one is selected), on worker threads behind the progress window;
+    // Cancel keeps the digests finished.
+    void ComputeSha256Digests();
+    // A manifest sha256sum -c can check, where the user says (SHA256SUMS in
+    // the common directory of the entries to begin with).
+    void SaveSha256Sums();
 
     void UpdateStatusTotals();
     // Panel 1 alone: the total in the current unit.
@@ -89,6 +96,8 @@ private:
     // when nothing can be taken from it (or the user cancelled).
     bool readCsv(const QString &title, const QString &path, CsvList &list);
     void finishCheck(Findings &findings);
+    // Says how many paths could not be read, naming the first few.
+    void reportSkipped(const QStringList &paths);
 
     ListWidgets m_w;
     EntryTable &m_table;
@@ -107,5 +116,7 @@ QString saveCsvCaption();
 QString openCsvCaption();
 QString checkDiskCaption();
 QString checkListCaption();
+QString computeSha256Caption();
+QString saveSumsCaption();
 
 } // namespace qn

@@ -280,6 +280,10 @@ void MainWindow::buildMenus()
             [this] { m_commands->CheckAgainstDisk(); });
     connect(addItem(file, "File_CheckList", checkListCaption()), &QAction::triggered, this,
             [this] { m_commands->CheckAgainstList(); });
+    connect(addItem(file, "File_Sha256", computeSha256Caption()), &QAction::triggered, this,
+            [this] { m_commands->ComputeSha256Digests(); });
+    connect(addItem(file, "File_SaveSums", saveSumsCaption()), &QAction::triggered, this,
+            [this] { m_commands->SaveSha256Sums(); });
     file->addSeparator();
     connect(addItem(file, "File_End", "終了"), &QAction::triggered, this, [this] { ConfirmExit(); });
 
@@ -322,6 +326,9 @@ void MainWindow::buildMenus()
     copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     m_grid->addAction(copy);
     connect(copy, &QAction::triggered, this, [this] { m_commands->CopySelectedRows(); });
+    m_popupGrid->addSeparator();
+    connect(addItem(m_popupGrid, "RClick_Sha256", computeSha256Caption()), &QAction::triggered, this,
+            [this] { m_commands->ComputeSha256Digests(); });
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)

@@ -26,13 +26,14 @@ QString filesFoundText(qint64 files)
     return FilesFound.arg(files);
 }
 
-ProgressWindow::ProgressWindow(const QString &title, QWidget *parent)
+ProgressWindow::ProgressWindow(const QString &title, QWidget *parent, const QString &countFormat)
     : QDialog(parent)
+    , m_countFormat(countFormat.isEmpty() ? FilesFound : countFormat)
 {
     setObjectName(QStringLiteral("WorkProgress"));
     setWindowTitle(title);
     setModal(true);
-    m_count = new QLabel(filesFoundText(0), this);
+    m_count = new QLabel(m_countFormat.arg(0), this);
     m_count->setObjectName(QStringLiteral("Count"));
     m_directory = new QLabel(this);
     m_directory->setObjectName(QStringLiteral("Directory"));
@@ -51,7 +52,7 @@ ProgressWindow::ProgressWindow(const QString &title, QWidget *parent)
 
 void ProgressWindow::showProgress(qint64 files, const QString &directory)
 {
-    m_count->setText(filesFoundText(files));
+    m_count->setText(m_countFormat.arg(files));
     const QString shown = displayName(nativePath(directory));
     m_directory->setText(m_directory->fontMetrics().elidedText(shown, Qt::ElideMiddle, m_directory->width()));
 }
@@ -80,7 +81,7 @@ void onWindowThread(F f)
 
 } // namespace
 
-bool WindowWorkProgress::run(QWidget *parent, const QString &title, const Work &work)
+bool WindowWorkProgress::run(QWidget *parent, const QString &title, const Work &work, const QString &countFormat)
 {
     auto shared = std::make_shared<Shared>();
     const TreeWalkProgress progress = [shared](qint64 files, const QString &directory) {
@@ -89,7 +90,7 @@ bool WindowWorkProgress::run(QWidget *parent, const QString &title, const Work &
                 shared->window->showProgress(files, directory);
         });
     };
-    ProgressWindow window(title, parent);
+    ProgressWindow window(title, parent, countFormat);
     shared->window = &window;
     std::thread worker;
     const bool started = startThread(worker, [shared, work, progress] {

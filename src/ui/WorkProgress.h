@@ -23,23 +23,26 @@ public:
     // does not end at once (stuck in a system call) is left to end on its
     // own, so work is copied and must own everything it touches: capture by
     // value, results through a shared pointer.
-    virtual bool run(QWidget *parent, const QString &title, const Work &work) = 0;
+    // countFormat says what the count is ("%1 件のファイルが見つかりました。"
+    // when empty); the second line shows what the work reports beside it.
+    virtual bool run(QWidget *parent, const QString &title, const Work &work, const QString &countFormat = QString()) = 0;
 };
 
 class ProgressWindow : public QDialog {
     Q_OBJECT
 public:
-    ProgressWindow(const QString &title, QWidget *parent = nullptr);
+    ProgressWindow(const QString &title, QWidget *parent = nullptr, const QString &countFormat = QString());
     void showProgress(qint64 files, const QString &directory);
 
 private:
+    QString m_countFormat;
     QLabel *m_count = nullptr;
     QLabel *m_directory = nullptr;
 };
 
 class WindowWorkProgress : public WorkProgress {
 public:
-    bool run(QWidget *parent, const QString &title, const Work &work) override;
+    bool run(QWidget *parent, const QString &title, const Work &work, const QString &countFormat = QString()) override;
 };
 
 // "N 件のファイルが見つかりました。"

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace qn {
+
+class EntryTable;
+
+// A manifest in the format of GNU coreutils' sha256sum: for each entry with
+// a digest, in list order, "<64 hex digits>  <path>" and LF, UTF-8. The path
+// is relative to `directory` (where the manifest is saved, or the current
+// directory) when the entry lies below it, absolute otherwise. A name holding
+// a backslash, a line break or a carriage return is written as sha256sum
+// writes it: the line starts with "\" and those characters are escaped
+// ("\\", "\n", "\r"), so `sha256sum -c` reads it back.
+QByteArray Sha256SumsText(const EntryTable &table, const QString &directory);
+
+// The directory every entry with a digest lies below (ends in the
+// separator); empty when none has a digest.
+QString commonDirectoryOfDigests(const EntryTable &table);
+
+} // namespace qn
