@@ -307,6 +307,33 @@ TEST(CommandLine, ReadsSavedListsBackAndChecksThem)
     EXPECT_EQ(listTool({"--against", csv, fx.path()}).status, 2);
 }
 
+// The manifest as a shell would make it, checked by sha256sum; a content
+// change that size and time do not show.
+TEST(CommandLine, Sha256SumsPassesSha256sumAndCheckSeesContent)
+{
+    Fixture fx;
+    fx.subdir("sub");
+    fx.file("a.txt", "abcd", 1700000000);
+    fx.file("back\\slash", "b");
+    fx.file("sub/z.bin", "z");
+    QProcess shell;
+    shell.setWorkingDirectory(fx.path());
+    shell.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("'" QUILNAVER_LIST_TOOL "' -r --sha256sums . > SHA256SUMS && sha256sum -c SHA256SUMS")});
+    ASSERT_TRUE(shell.waitForFinished(60000));
+    const QByteArray said = shell.readAllStandardOutput();
+    EXPECT_EQ(shell.exitCode(), 0) << said.constData() << shell.readAllStandardError().constData();
+    EXPECT_EQ(said.count(": OK\n"), 3) << said.constData();
+
+    const QString csv = fx.path() + "list.csv";
+    ASSERT_EQ(listTool({"--sha256", "-f", "csv", "-o", csv, fx.path() + "a.txt"}).status, 0);
+    EXPECT_TRUE(readAll(csv).contains(",SHA-256\r\n"));
+    fx.file("a.txt", "abce", 1700000000);
+    const ToolRun check = listTool({"--check", csv});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_TRUE(check.out.startsWith("content\t" + fx.nativePath() + "a.txt\n")) << check.out.constData();
+    EXPECT_FALSE(check.out.contains("changed")) << check.out.constData();
+}
+
 TEST(CommandLine, UsageErrorsAndHelp)
 {
     Fixture fx;

@@ -3,10 +3,12 @@
 // display.
 #include "list/Check.h"
 #include "list/DirectoryAdd.h"
+#include "list/Hashing.h"
 #include "list/EntryTable.h"
 #include "output/CsvFile.h"
 #include "output/CsvReader.h"
 #include "output/ListFile.h"
+#include "output/Sha256Sums.h"
 #include "platform/FileSystem.h"
 #include "platform/SafeWrite.h"
 #include "platform/TreeWalk.h"
@@ -35,7 +37,9 @@ const char *const Description =
     "are listed with their recorded sizes and times, without the disk. With\n"
     "--check, a saved list is checked against the disk (or, with --against,\n"
     "against another saved list): one line for each entry that differs, its\n"
-    "state (changed, missing, new, unreadable), a tab and its path.\n"
+    "state (changed, missing, new, unreadable, content when the digest no\n"
+    "longer matches), a tab and its path. --sha256 adds each file's SHA-256 to\n"
+    "the CSV; --sha256sums writes a manifest that sha256sum -c can check.\n"
     "\n"
     "Exit status: 0 when everything was listed (with --check: everything\n"
     "matched), 1 when something could not be read (each such path is named on\n"
@@ -201,6 +205,7 @@ int check(const QString &list, const QString &against)
                             : e.State == CheckState::Missing    ? "missing"
                             : e.State == CheckState::New        ? "new"
                             : e.State == CheckState::Unreadable ? "unreadable"
+                            : e.State == CheckState::ContentChanged ? "content"
                                                                 : nullptr;
         if (!state)
             continue;
@@ -246,7 +251,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption against(QStringLiteral("against"),
                                      QStringLiteral("With --check: against OTHER, another CSV of a list, not the disk."),
                                      QStringLiteral("OTHER"));
-    parser.addOptions({recursive, unit, format, output, fromCsv, checkList, against});
+    const QCommandLineOption sha256(QStringLiteral("sha256"),
+                                    QStringLiteral("Compute each file's SHA-256, for the CSV's SHA-256 column."));
+    const QCommandLineOption sha256sums(QStringLiteral("sha256sums"),
+                                        QStringLiteral("Write a manifest sha256sum -c can check instead of a list "
+                                                       "(paths relative to the current directory where they lie below it)."));
+    parser.addOptions({recursive, unit, format, output, fromCsv, checkList, against, sha256, sha256sums});
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files and directories to list."),
                                  QStringLiteral("PATH..."));
 
@@ -287,10 +297,31 @@ int main(int argc, char *argv[])
     for (const QString &path : paths)
         everything = add(table, path, parser.isSet(recursive)) && everything;
 
+    const QString target = parser.isSet(output) ? absolute(parser.value(output)) : QString();
+    if (parser.isSet(sha256) || parser.isSet(sha256sums)) {
+        // The file being written is no file of the list: its digest would be
+        // stale the moment it is written.
+        std::vector<int> entries;
+        for (int i = 1; i <= table.EntryCount(); ++i) {
+            const QString path = table.at(i).Directory + table.at(i).FileName;
+            if (path != target && !(target.isEmpty() && isStandardOutput(path)))
+                entries.push_back(i);
+        }
+        HashJob job;
+        if (!entries.empty())
+            PrepareHashJob(table, job, entries);
+        const std::atomic<bool> never{false};
+        RunHashJob(job, never);
+        for (const QString &path : ApplyHashJob(table, job)) {
+            say("quilnaver-list: cannot read " + shown(path));
+            everything = false;
+        }
+    }
     ReplacedNames replaced;
     const bool csv = kind == QLatin1String("csv");
-    const QByteArray bytes = csv ? CsvFileText(table, &replaced) : ListFileText(table, sizeUnit, &replaced);
-    const QString target = parser.isSet(output) ? absolute(parser.value(output)) : QString();
+    const QByteArray bytes = parser.isSet(sha256sums) ? Sha256SumsText(table, currentDirectory())
+                             : csv                    ? CsvFileText(table, &replaced)
+                                                      : ListFileText(table, sizeUnit, &replaced);
     if (!writeOut(bytes, target)) {
         say("quilnaver-list: cannot write " + (target.isEmpty() ? QByteArray("standard output") : shown(target)));
         return SomethingSkipped;

@@ -47,6 +47,10 @@ QString fromNativePath(const QString &path);
 
 // The program's arguments, each path in them with its exact bytes.
 QStringList commandLineArguments(int argc, char *argv[]);
+// Whether path names the file standard output writes to (a shell's
+// "> FILE").
+bool isStandardOutput(const QString &path);
+
 // The current directory with the exact bytes of its name; empty when it
 // cannot be had (it was removed).
 QString currentDirectory();

@@ -219,6 +219,14 @@ QStringList commandLineArguments(int argc, char *argv[])
     return arguments;
 }
 
+bool isStandardOutput(const QString &path)
+{
+    QByteArray bytes;
+    struct stat out, file;
+    return nativeBytes(path, bytes) && ::fstat(1, &out) == 0 && S_ISREG(out.st_mode)
+           && ::stat(bytes.constData(), &file) == 0 && out.st_dev == file.st_dev && out.st_ino == file.st_ino;
+}
+
 QString currentDirectory()
 {
     std::vector<char> buffer(4096);

@@ -72,6 +72,8 @@ QStringList commandLineArguments(int, char *[])
 
 QString currentDirectory() { return QDir::currentPath(); }
 
+bool isStandardOutput(const QString &) { return false; }
+
 LocalTime localTimeOf(qint64 secondsSinceEpoch)
 {
     const __time64_t t = secondsSinceEpoch;
