@@ -50,9 +50,7 @@ void BM_OpenCsv(benchmark::State &state)
             state.SkipWithError("cannot read");
         qn::CsvReadResult read = qn::readListCsv(file.readAll());
         qn::EntryTable table;
-        qn::TreeWalkReport report;
-        report.directories = std::move(read.list.directories);
-        qn::AppendTree(table, report);
+        qn::AppendCsvList(table, read.list);
         if (table.EntryCount() != g_tree.EntryCount())
             state.SkipWithError("wrong number of entries");
         state.PauseTiming(); // freeing the table is not part of opening

@@ -173,9 +173,7 @@ bool readList(EntryTable &table, const QString &argument)
         say("quilnaver-list: " + shown(argument) + ": line " + QByteArray::number(read.line) + " cannot be read");
         return false;
     }
-    TreeWalkReport report;
-    report.directories = std::move(read.list.directories);
-    AppendTree(table, report);
+    AppendCsvList(table, read.list);
     return true;
 }
 

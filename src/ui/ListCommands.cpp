@@ -458,9 +458,7 @@ void ListCommands::OpenCsvFile()
     if (!path || !readCsv(OpenCsvTitle, *path, list))
         return;
     // The recorded rows, sizes and times as the file has them, in one batch.
-    TreeWalkReport report;
-    report.directories = std::move(list.directories);
-    AppendTree(m_table, report);
+    AppendCsvList(m_table, list);
     m_model.showAppended();
     UpdateStatusTotals();
     m_messages.inform(Done);
@@ -487,9 +485,7 @@ void ListCommands::CheckAgainstList()
     if (!path || !readCsv(CheckListTitle, *path, list))
         return;
     EntryTable other;
-    TreeWalkReport report;
-    report.directories = std::move(list.directories);
-    AppendTree(other, report);
+    AppendCsvList(other, list);
     Findings findings = ListFindings(m_table, other);
     finishCheck(findings);
 }
