@@ -624,5 +624,44 @@ TEST(RecordCommands, OpenACsvCheckItAndCompare)
     EXPECT_EQ(h.grid()->model()->columnCount(), 4);
 }
 
+// SHA-256 through the window: the column shows, the manifest is saved where
+// the user says, and a file that cannot be read is named.
+TEST(RecordCommands, Sha256ColumnAndManifest)
+{
+    Harness h;
+    Fixture fx;
+    fx.file("a.txt", "abc");
+    fx.file("b.txt", "");
+    h.openDirectory(fx.path());
+    h.click("DirAdd");
+    h.messages.shown.clear();
+    h.find<QAction>("File_SaveSums")->trigger();
+    EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("SHA-256を計算したファイルがありません。")});
+
+    fx.remove("b.txt");
+    h.messages.shown.clear();
+    h.find<QAction>("File_Sha256")->trigger();
+    ASSERT_EQ(h.messages.shown.size(), 2);
+    EXPECT_EQ(h.messages.shown[0].text, Done);
+    EXPECT_EQ(h.messages.shown[1].text,
+              QStringLiteral("読み込めなかったディレクトリ・ファイルが 1 件ありました。\r") + fx.path() + "b.txt");
+    ASSERT_EQ(h.grid()->model()->columnCount(), 5);
+    EXPECT_EQ(h.grid()->model()->headerData(4, Qt::Horizontal).toString(), "SHA-256");
+    QStringList digests{h.cell(1, 0) + "=" + h.cell(1, 4), h.cell(2, 0) + "=" + h.cell(2, 4)};
+    digests.sort();
+    EXPECT_EQ(digests, (QStringList{"a.txt=ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad", "b.txt="}));
+
+    h.messages.shown.clear();
+    h.chooser.asked.clear();
+    h.chooser.answer = fx.path() + "SHA256SUMS";
+    h.find<QAction>("File_SaveSums")->trigger();
+    EXPECT_EQ(h.chooser.asked.value(0), (QStringList{"SHA256SUMSで保存", fx.path(), "SHA256SUMS", QString()}));
+    EXPECT_EQ(h.messages.texts(), QStringList{Done});
+    EXPECT_EQ(readAll(fx.path() + "SHA256SUMS"),
+              QByteArray("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  a.txt\n"));
+    h.click("Shinki");
+    EXPECT_EQ(h.grid()->model()->columnCount(), 4);
+}
+
 } // namespace
 } // namespace qn
