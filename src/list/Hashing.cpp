@@ -32,37 +32,24 @@ void PrepareHashJob(const EntryTable &table, HashJob &job, const std::vector<int
 void RunHashJob(HashJob &job, const std::atomic<bool> &cancel,
                 const std::function<void(qint64 files, qint64 bytes)> &progress, int threads)
 {
-    const size_t count = size_t(threads > 0 ? threads : int(std::max(1u, std::thread::hardware_concurrency())));
-    std::atomic<size_t> next{0};
-    std::atomic<qint64> lastReport{0};
+    ReportClock clock;
     std::mutex reporting;
-    const auto work = [&] {
-        std::vector<char> buffer(1 << 20);
-        for (size_t i; !cancel.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < job.entries.size();) {
-            QByteArray digest;
-            if (sha256OfFile(job.paths[qsizetype(i)], digest, buffer, cancel, &job.bytesDone))
-                job.digests[i] = digest;
-            else if (!cancel.load())
-                job.unreadable[i] = 1;
-            const qint64 files = job.filesDone.fetch_add(1) + 1;
-            if (!progress)
-                continue;
-            const qint64 now = std::chrono::steady_clock::now().time_since_epoch() / std::chrono::milliseconds(1);
-            qint64 last = lastReport.load(std::memory_order_relaxed);
-            if (now - last >= 50 && lastReport.compare_exchange_strong(last, now)) {
-                std::lock_guard lock(reporting);
-                progress(files, job.bytesDone.load());
-            }
+    // One buffer for each thread, made when it takes its first file.
+    thread_local std::vector<char> buffer;
+    forEachOnThreads(job.entries.size(), threads, cancel, [&](size_t i) {
+        if (buffer.size() != size_t(1 << 20))
+            buffer.assign(size_t(1 << 20), 0);
+        QByteArray digest;
+        if (sha256OfFile(job.paths[qsizetype(i)], digest, buffer, cancel, &job.bytesDone))
+            job.digests[i] = digest;
+        else if (!cancel.load())
+            job.unreadable[i] = 1;
+        const qint64 files = job.filesDone.fetch_add(1) + 1;
+        if (progress && clock.due()) {
+            std::lock_guard lock(reporting);
+            progress(files, job.bytesDone.load());
         }
-    };
-    std::vector<std::thread> helpers(count - 1);
-    for (std::thread &t : helpers)
-        startThread(t, work);
-    work();
-    for (std::thread &t : helpers) {
-        if (t.joinable())
-            t.join();
-    }
+    });
 }
 
 QStringList ApplyHashJob(EntryTable &table, const HashJob &job)

@@ -97,33 +97,18 @@ void checkOne(DirectoryCheck &d, const std::atomic<bool> &cancel)
 void checkDirectories(std::vector<DirectoryCheck> &directories, const std::atomic<bool> &cancel,
                       const TreeWalkProgress &progress, int threads)
 {
-    const size_t count = size_t(threads > 0 ? threads : int(std::max(1u, std::thread::hardware_concurrency())));
-    std::atomic<size_t> next{0};
     std::atomic<qint64> files{0};
-    std::atomic<qint64> lastReport{0};
+    ReportClock clock;
     std::mutex reporting;
-    const auto work = [&] {
-        for (size_t i; !cancel.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < directories.size();) {
-            checkOne(directories[i], cancel);
-            const qint64 done = files.fetch_add(qint64(directories[i].names.size())) + qint64(directories[i].names.size());
-            if (!progress)
-                continue;
-            const qint64 now = std::chrono::steady_clock::now().time_since_epoch() / std::chrono::milliseconds(1);
-            qint64 last = lastReport.load(std::memory_order_relaxed);
-            if (now - last >= 50 && lastReport.compare_exchange_strong(last, now)) {
-                std::lock_guard lock(reporting);
-                progress(done, directories[i].path);
-            }
+    forEachOnThreads(directories.size(), threads, cancel, [&](size_t i) {
+        checkOne(directories[i], cancel);
+        const qint64 names = qint64(directories[i].names.size());
+        const qint64 done = files.fetch_add(names) + names;
+        if (progress && clock.due()) {
+            std::lock_guard lock(reporting);
+            progress(done, directories[i].path);
         }
-    };
-    std::vector<std::thread> helpers(count - 1);
-    for (std::thread &t : helpers)
-        startThread(t, work);
-    work();
-    for (std::thread &t : helpers) {
-        if (t.joinable())
-            t.join();
-    }
+    });
 }
 
 } // namespace qn
