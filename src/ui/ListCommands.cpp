@@ -520,7 +520,7 @@ void ListCommands::ComputeSha256Digests()
         m_messages.inform(Done);
         return;
     }
-    m_work.run(
+    const bool finished = m_work.run(
         m_w.grid->window(), ComputeSha256,
         [job](const std::atomic<bool> &cancel, const TreeWalkProgress &progress) {
             RunHashJob(*job, cancel, [&progress](qint64 files, qint64 bytes) {
@@ -531,7 +531,8 @@ void ListCommands::ComputeSha256Digests()
     // Digests finished before a cancel are kept: each one is whole.
     const QStringList unreadable = ApplyHashJob(m_table, *job);
     m_model.showChecked();
-    m_messages.inform(Done);
+    if (finished)
+        m_messages.inform(Done);
     reportSkipped(unreadable);
 }
 
