@@ -350,5 +350,30 @@ TEST(CommandLine, UsageErrorsAndHelp)
         EXPECT_TRUE(help.out.contains(option)) << option;
 }
 
+TEST(ListTool, FiltersChooseTheFilesOfDirectoriesNotTheFilesNamed)
+{
+    Fixture fx;
+    for (const char *d : {"sub", "sub/.cache", "node_modules"})
+        fx.subdir(d);
+    for (const char *f : {"a.jpg", "b.txt", ".c.jpg", "sub/d.JPG", "sub/.cache/e.jpg", "node_modules/f.jpg"})
+        fx.file(f, "x", 1700000000);
+    const auto names = [&](QStringList arguments) {
+        const ToolRun r = listTool(arguments << "-f" << "csv" << fx.path());
+        QStringList found;
+        for (const QByteArray &line : r.out.split('\n').mid(1)) {
+            if (!line.isEmpty())
+                found.append(QString::fromUtf8(line.left(line.indexOf(','))));
+        }
+        found.sort(); // a directory's files come in the file system's order
+        return QString::number(r.status) + ": " + found.join(' ');
+    };
+    EXPECT_EQ(names({"-r"}), QString("0: a.jpg b.txt d.JPG f.jpg"));
+    EXPECT_EQ(names({"-r", "--include", "*.jpg", "--exclude-dir", "node_modules"}), QString("0: a.jpg d.JPG"));
+    EXPECT_EQ(names({"-r", "--include", "*.jpg;*.txt", "--exclude", "b*", "--hidden"}),
+              QString("0: .c.jpg a.jpg d.JPG e.jpg f.jpg"));
+    // A file named as it is is listed whatever the filter.
+    EXPECT_EQ(listTool({"--include", "*.jpg", "-f", "csv", fx.path() + "b.txt"}).out.count('\n'), 2);
+}
+
 } // namespace
 } // namespace qn

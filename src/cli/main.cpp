@@ -31,7 +31,10 @@ const char *const Description =
     "sizes in the chosen unit) or a UTF-8 CSV. Each PATH is a file, added as one\n"
     "file, or a directory, whose ordinary files are added (hidden files are left\n"
     "out); with --recursive all its subdirectories too. Entries come in argument\n"
-    "order; a file named twice is listed once.\n"
+    "order; a file named twice is listed once. --include, --exclude and\n"
+    "--exclude-dir take patterns of names (*, ?, [...], any case; several may be\n"
+    "given, also separated by ';') that choose the files of directories and the\n"
+    "subdirectories entered; a file named as a PATH is always listed.\n"
     "\n"
     "With --from-csv, the rows of a CSV it wrote (or a spreadsheet saved again)\n"
     "are listed with their recorded sizes and times, without the disk. With\n"
@@ -121,12 +124,12 @@ QString absolute(const QString &path)
 }
 
 // Adds one argument to the table; false when some of it could not be read.
-bool add(EntryTable &table, const QString &argument, bool recursive)
+bool add(EntryTable &table, const QString &argument, bool recursive, const NameFilter &filter)
 {
     const QString path = absolute(argument);
     if (isDirectory(path)) {
         const std::atomic<bool> never{false};
-        TreeWalkReport report = walkTree(path, never, {}, 0, recursive);
+        TreeWalkReport report = walkTree(path, never, {}, 0, recursive, filter);
         AppendTree(table, report);
         for (const QString &skipped : std::as_const(report.skipped))
             say("quilnaver-list: cannot read " + shown(skipped));
@@ -254,7 +257,21 @@ int main(int argc, char *argv[])
     const QCommandLineOption sha256sums(QStringLiteral("sha256sums"),
                                         QStringLiteral("Write a manifest sha256sum -c can check instead of a list "
                                                        "(paths relative to the current directory where they lie below it)."));
-    parser.addOptions({recursive, unit, format, output, fromCsv, checkList, against, sha256, sha256sums});
+    const QCommandLineOption include(QStringLiteral("include"),
+                                     QStringLiteral("Add only the files of directories whose names match PATTERN "
+                                                    "(may repeat)."),
+                                     QStringLiteral("PATTERN"));
+    const QCommandLineOption exclude(QStringLiteral("exclude"),
+                                     QStringLiteral("Leave out the files whose names match PATTERN (may repeat)."),
+                                     QStringLiteral("PATTERN"));
+    const QCommandLineOption excludeDir(QStringLiteral("exclude-dir"),
+                                        QStringLiteral("With --recursive: do not enter directories whose names "
+                                                       "match PATTERN (may repeat)."),
+                                        QStringLiteral("PATTERN"));
+    const QCommandLineOption hidden(QStringLiteral("hidden"),
+                                    QStringLiteral("Add hidden files too and enter hidden directories."));
+    parser.addOptions({recursive, unit, format, output, fromCsv, checkList, against, sha256, sha256sums, include,
+                       exclude, excludeDir, hidden});
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files and directories to list."),
                                  QStringLiteral("PATH..."));
 
@@ -286,6 +303,13 @@ int main(int argc, char *argv[])
     if (paths.isEmpty() && !parser.isSet(fromCsv))
         return usage(QStringLiteral("no PATH given"));
 
+    FilterPatterns patterns;
+    patterns.include = parser.values(include).join(QLatin1Char(';'));
+    patterns.exclude = parser.values(exclude).join(QLatin1Char(';'));
+    patterns.excludeDirectories = parser.values(excludeDir).join(QLatin1Char(';'));
+    patterns.hidden = parser.isSet(hidden);
+    const NameFilter filter(patterns);
+
     EntryTable table;
     bool everything = true;
     for (const QString &csvFile : parser.values(fromCsv)) {
@@ -293,7 +317,7 @@ int main(int argc, char *argv[])
             return UsageError;
     }
     for (const QString &path : paths)
-        everything = add(table, path, parser.isSet(recursive)) && everything;
+        everything = add(table, path, parser.isSet(recursive), filter) && everything;
 
     const QString target = parser.isSet(output) ? absolute(parser.value(output)) : QString();
     if (parser.isSet(sha256) || parser.isSet(sha256sums)) {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include "platform/NameFilter.h"
 #include <functional>
 #include <memory>
 
@@ -84,11 +85,12 @@ bool inListOrder(QStringView a, QStringView b);
 QStringList subdirectories(const QString &directory, bool *ok = nullptr);
 
 // Walks the ordinary files of one directory in the order the file system
-// lists them: regular files and links to them, never hidden entries,
-// subdirectories, broken links, sockets, pipes or devices.
+// lists them: regular files and links to them that filter takes (by default
+// no hidden entries), never subdirectories, broken links, sockets, pipes or
+// devices.
 class DirScanner {
 public:
-    explicit DirScanner(const QString &directory);
+    explicit DirScanner(const QString &directory, const NameFilter &filter = NameFilter());
     ~DirScanner();
     DirScanner(const DirScanner &) = delete;
     DirScanner &operator=(const DirScanner &) = delete;

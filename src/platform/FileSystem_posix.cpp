@@ -56,6 +56,7 @@ qsizetype validSequence(const unsigned char *p, const unsigned char *end, char32
 }
 
 bool isHiddenName(const char *name) { return name[0] == '.'; }
+bool isDotOrDotDot(const char *name) { return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)); }
 
 // The bytes of path for a system call; a path holding a NUL names nothing
 // (the call would see a shorter, different path).
@@ -377,6 +378,7 @@ QStringList subdirectories(const QString &directory, bool *ok)
 }
 
 struct DirScanner::Impl {
+    NameFilter filter;
     int fd = -1;
     DIR *dir = nullptr;
     bool failed = false;
@@ -385,9 +387,10 @@ struct DirScanner::Impl {
     std::vector<size_t> keptOffsets;
 };
 
-DirScanner::DirScanner(const QString &directory)
+DirScanner::DirScanner(const QString &directory, const NameFilter &filter)
     : m_impl(std::make_unique<Impl>())
 {
+    m_impl->filter = filter;
     m_impl->fd = openDirectory(directory);
     if (m_impl->fd >= 0) {
         m_impl->dir = ::fdopendir(m_impl->fd);
@@ -421,17 +424,19 @@ bool DirScanner::next(QString &name)
             m_impl->current = nullptr;
             return false;
         }
-        if (isHiddenName(e->d_name))
+        if (isHiddenName(e->d_name) && !(m_impl->filter.takesHidden() && !isDotOrDotDot(e->d_name)))
+            continue;
+        if (e->d_type != DT_REG && e->d_type != DT_LNK && e->d_type != DT_UNKNOWN)
+            continue;
+        name = decodeName(e->d_name, qsizetype(strlen(e->d_name)));
+        if (m_impl->filter.isSet() && !m_impl->filter.takesFile(name))
             continue;
         if (e->d_type != DT_REG) {
-            if (e->d_type != DT_LNK && e->d_type != DT_UNKNOWN)
-                continue;
             struct stat st;
             if (::fstatat(m_impl->fd, e->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode))
                 continue;
         }
         m_impl->current = e->d_name;
-        name = decodeName(e->d_name, qsizetype(strlen(e->d_name)));
         return true;
     }
 }

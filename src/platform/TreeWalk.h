@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "platform/NameFilter.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,14 +39,15 @@ struct TreeWalkReport {
 using TreeWalkProgress = std::function<void(qint64 files, const QString &directory)>;
 
 // Walks every ordinary file of root and, with `subdirectories`, of all its
-// subdirectories, on `threads` threads (0: one for each core). Hidden entries are left out and
-// hidden directories are not entered; symbolic links to directories are not
+// subdirectories, on `threads` threads (0: one for each core), as filter
+// takes them: by default hidden entries are left out and hidden directories
+// are not entered; symbolic links to directories are not
 // followed, and a directory reached twice (a bind mount) is read once. What
 // cannot be read is skipped and counted, never fatal. The same tree always
 // gives the same report. progress is called from the walking threads, now
 // and then; the walk stops soon after cancel becomes true.
 TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel,
                         const TreeWalkProgress &progress = TreeWalkProgress(), int threads = 0,
-                        bool subdirectories = true);
+                        bool subdirectories = true, const NameFilter &filter = NameFilter());
 
 } // namespace qn

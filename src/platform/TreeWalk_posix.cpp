@@ -287,10 +287,11 @@ private:
 class Walk {
 public:
     Walk(const QString &root, const std::atomic<bool> &cancel, const TreeWalkProgress &progress, int threads,
-         bool descend)
+         bool descend, const NameFilter &filter)
         : m_cancel(cancel)
         , m_progress(progress)
         , m_descend(descend)
+        , m_filter(filter)
         , m_arenas(size_t(threads))
         , m_descriptors(encodeName(root))
     {
@@ -390,6 +391,8 @@ private:
         std::vector<std::pair<QString, Node *>> subdirectories;
         std::vector<WalkedFile> files;
         unsigned seen = 0;
+        const bool takesHidden = m_filter.takesHidden();
+        const bool filtering = m_filter.isSet();
         for (;;) {
             if ((++seen & 255) == 0 && m_cancel.load(std::memory_order_relaxed))
                 break;
@@ -400,7 +403,7 @@ private:
                 break;
             }
             const char *name = e->d_name;
-            if (name[0] == '.')
+            if (name[0] == '.' && (!takesHidden || name[1] == 0 || (name[1] == '.' && name[2] == 0)))
                 continue; // hidden, and the directory itself and its parent
             unsigned char type = e->d_type;
             struct stat st;
@@ -414,9 +417,11 @@ private:
             }
             if (type == DT_DIR) {
                 if (m_descend) {
+                    QString decoded = decodeName(name, qsizetype(strlen(name)));
+                    if (!m_filter.entersDirectory(decoded))
+                        continue;
                     Node &child = own.newNode();
                     child.parent = n;
-                    QString decoded = decodeName(name, qsizetype(strlen(name)));
                     child.name = own.copy(decoded);
                     child.nameLength = quint32(decoded.size());
                     subdirectories.emplace_back(std::move(decoded), &child);
@@ -424,6 +429,9 @@ private:
                 continue;
             }
             if (type != DT_REG && type != DT_LNK)
+                continue;
+            QString decoded = decodeName(name, qsizetype(strlen(name)));
+            if (filtering && !m_filter.takesFile(decoded))
                 continue;
             if (::fstatat(fd, name, &st, 0) != 0) {
                 // A link that leads nowhere is no file; a name that has gone
@@ -434,8 +442,7 @@ private:
             }
             if (!S_ISREG(st.st_mode))
                 continue; // a link to a directory is not followed
-            files.push_back(WalkedFile{decodeName(name, qsizetype(strlen(name))),
-                                          FileStamp{qint64(st.st_size), qint64(st.st_mtim.tv_sec)}});
+            files.push_back(WalkedFile{std::move(decoded), FileStamp{qint64(st.st_size), qint64(st.st_mtim.tv_sec)}});
         }
         ::closedir(dir);
 
@@ -488,6 +495,7 @@ private:
     const std::atomic<bool> &m_cancel;
     const TreeWalkProgress &m_progress;
     const bool m_descend;
+    const NameFilter &m_filter;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::vector<Node *> m_stack;
@@ -546,7 +554,7 @@ void collect(Node *top, TreeWalkReport &report)
 } // namespace
 
 TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, const TreeWalkProgress &progress,
-                        int threads, bool subdirectories)
+                        int threads, bool subdirectories, const NameFilter &filter)
 {
     TreeWalkReport report;
     QString top = root;
@@ -557,7 +565,8 @@ TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, co
         return report;
     }
     Walk walk(top, cancel, progress,
-              threads > 0 ? threads : int(std::max(1u, std::thread::hardware_concurrency())), subdirectories);
+              threads > 0 ? threads : int(std::max(1u, std::thread::hardware_concurrency())), subdirectories,
+              filter);
     report.threads = walk.run();
     if (cancel.load()) {
         report.cancelled = true;
