@@ -71,7 +71,7 @@ TEST(MainWindow, MenuBarHoldsExactlyThreeMenus)
                            "File_SaveCsv=CSVで保存...", "File_OpenCsv=CSVを開く...", "File_CheckDisk=ディスクと照合",
                            "File_CheckList=リストと照合...", "File_Sha256=SHA-256を計算",
                            "File_SaveSums=SHA256SUMSで保存...", "-", "File_End=終了"}));
-    EXPECT_EQ(items("Mnu_Option"), QStringList{"Option_Setting=設定"});
+    EXPECT_EQ(items("Mnu_Option"), (QStringList{"Option_Setting=設定", "-", "Option_Filter=フィルター..."}));
     EXPECT_EQ(items("Mnu_Help"), (QStringList{"Help_Help=ヘルプ", "Help_Ver=Quilnaverについて"}));
     EXPECT_EQ(items("Mnu_RClickDir"),
               (QStringList{"RClick_AddDir=ディレクトリ全体を追加", "-", "RClick_AddTree=サブディレクトリを含めて追加"}));
@@ -482,10 +482,11 @@ TEST(Keyboard, F10OpensTheMenusAndTheArrowsGoOn)
     EXPECT_FALSE(file->isVisible());
     QString opened;
     onModal([&](QWidget *w) { opened = w ? w->windowTitle() : QString(); });
+    // The menu opens on its first item (設定); Down goes on to the next.
     QTest::keyClick(option, Qt::Key_Down);
     QTest::keyClick(option, Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty(); }, 2000));
-    EXPECT_EQ(opened, "Option");
+    EXPECT_EQ(opened, QStringLiteral("フィルター"));
 }
 
 // Where the keyboard focus is shows: the directory list and the empty grid

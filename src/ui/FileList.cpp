@@ -30,12 +30,12 @@ QVariant FileNameModel::data(const QModelIndex &index, int role) const
     return {};
 }
 
-void FileNameModel::read(const QString &directory)
+void FileNameModel::read(const QString &directory, const NameFilter &filter)
 {
     beginResetModel();
     m_text.clear();
     m_names.clear();
-    DirScanner scan(directory);
+    DirScanner scan(directory, filter);
     QString name;
     while (scan.next(name)) {
         m_names.push_back(Span{quint32(m_text.size()), quint32(name.size())});
@@ -61,7 +61,14 @@ FileList::FileList(QWidget *parent)
 void FileList::setPath(const QString &directory)
 {
     m_path = directory;
-    m_model.read(directory);
+    m_model.read(directory, m_filter);
+}
+
+void FileList::setFilter(const NameFilter &filter)
+{
+    m_filter = filter;
+    if (!m_path.isEmpty())
+        m_model.read(m_path, m_filter);
 }
 
 QString FileList::fileName() const

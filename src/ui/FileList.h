@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/NameFilter.h"
+
 #include <QAbstractListModel>
 #include <QListView>
 
@@ -16,8 +18,8 @@ public:
     using QAbstractListModel::QAbstractListModel;
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    // Lists the ordinary files of directory, sorted by name.
-    void read(const QString &directory);
+    // Lists the ordinary files of directory that filter takes, sorted by name.
+    void read(const QString &directory, const NameFilter &filter);
     QString nameAt(int row) const;
 
 private:
@@ -41,9 +43,12 @@ public:
     // The selected name without directory; empty when none is selected.
     QString fileName() const;
     int count() const { return m_model.rowCount(); }
+    // Shows what the directory add would take, and lists again.
+    void setFilter(const NameFilter &filter);
 
 private:
     FileNameModel m_model;
+    NameFilter m_filter;
     QString m_path;
 };
 

@@ -201,7 +201,7 @@ void ListCommands::AddDirectoryFiles()
     ProgressDisplay progress(m_w.progress);
     progress.start();
 
-    DirScanner scan(directory);
+    DirScanner scan(directory, m_filter);
     const bool failed = !AppendDirectory(m_table, directory, scan, [&progress] { progress.step(); });
 
     m_model.showAppended();
@@ -222,9 +222,11 @@ void ListCommands::AddDirectoryTree()
 {
     const QString root = CurrentDirPrefix();
     const auto walked = std::make_shared<TreeWalkReport>();
+    const NameFilter filter = m_filter;
     const bool finished = m_work.run(m_w.grid->window(), AddTree,
-                                     [root, walked](const std::atomic<bool> &cancel, const TreeWalkProgress &progress) {
-                                         *walked = walkTree(root, cancel, progress);
+                                     [root, walked, filter](const std::atomic<bool> &cancel,
+                                                            const TreeWalkProgress &progress) {
+                                         *walked = walkTree(root, cancel, progress, 0, true, filter);
                                      });
     if (!finished)
         return;
@@ -250,7 +252,7 @@ void ListCommands::AddDroppedPaths(const QStringList &paths)
                 progress.start();
             anyDirectory = true;
             const QString directory = withTrailingSeparator(path);
-            DirScanner scan(directory);
+            DirScanner scan(directory, m_filter);
             allIn = AppendDirectory(m_table, directory, scan, [&progress] { progress.step(); }) && allIn;
         } else {
             const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));

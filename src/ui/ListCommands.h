@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/NameFilter.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -75,6 +77,10 @@ public:
     // the common directory of the entries to begin with).
     void SaveSha256Sums();
 
+    // What the directory, tree and drop adds take from now on.
+    void setFilter(const NameFilter &filter) { m_filter = filter; }
+    const NameFilter &filter() const { return m_filter; }
+
     void UpdateStatusTotals();
     // Panel 1 alone: the total in the current unit.
     void UpdateTotalBytesPanel();
@@ -106,6 +112,7 @@ private:
     Messages &m_messages;
     WorkProgress &m_work;
     SaveFileChooser &m_chooser;
+    NameFilter m_filter;
 };
 
 // The tree add's caption, as its menu items and its progress window show it.

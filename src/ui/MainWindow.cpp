@@ -2,13 +2,13 @@
 
 #include "output/GridTitles.h"
 #include "platform/FileSystem.h"
-#include "platform/SafeWrite.h"
 #include "platform/Volumes.h"
 #include "settings/SettingsFile.h"
 #include "ui/AboutBox.h"
 #include "ui/DirList.h"
 #include "ui/DriveBox.h"
 #include "ui/FileList.h"
+#include "ui/FilterDialog.h"
 #include "ui/GridView.h"
 #include "ui/Fonts.h"
 #include "ui/OptionDialog.h"
@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QFile>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
@@ -25,6 +26,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolBar>
@@ -46,7 +48,7 @@ const QString ConfirmExitText = QStringLiteral("プログラムを終了しま�
 const QString ConfirmExitTitle = QStringLiteral("終了");
 const QString SaveFailedText = QStringLiteral("設定が保存できません。終了しますか？");
 const QString SaveFailedTitle = QStringLiteral("保存のエラー");
-const QString SettingsFileName = QStringLiteral("quilnaver.cfg");
+const QString FilterNotSaved = QStringLiteral("フィルターの設定が保存できません。");
 const QString HelpFileName = QStringLiteral("Quilnaver.hlp");
 
 struct ToolButton {
@@ -93,6 +95,19 @@ QMenu *popupMenu(QWidget *owner, const char *name, const char *caption)
     return menu;
 }
 
+// The client area at the described size, in twips.
+constexpr int ClientWidth = 8040;
+constexpr int ClientHeight = 5730;
+// Extra height is shared by Dir1 and File1 as their described heights are.
+constexpr int DirHeight = 1770;
+constexpr int FileHeight = 2250;
+
+// The key under which the INI file keeps the width of an extra column.
+QString columnKey(int kind)
+{
+    return kind == StateCol ? QStringLiteral("state") : kind == DigestCol ? QStringLiteral("sha256") : QString();
+}
+
 void place(QWidget *w, const char *name, const QRect &geometry, const QString &tooltip = QString())
 {
     w->setObjectName(QLatin1String(name));
@@ -115,6 +130,7 @@ QRect twipsRect(int left, int top, int width, int height)
 MainWindow::MainWindow(const Services &services, QWidget *parent)
     : QMainWindow(parent)
     , m_services(services)
+    , m_store(services.programDirectory, services.configDirectory)
     , m_model(m_table, m_settings)
 {
     registerPictures();
@@ -132,13 +148,80 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
 
     // Window load: the list in its start-up state, then the settings, read
     // and written in one place for the whole run.
-    m_settingsFile = chooseSettingsFile();
     m_model.clear();
     LoadSettings();
 
+    // The described size is the default and the smallest; the window grows
+    // from there.
     setCentralWidget(m_client);
-    m_client->setFixedSize(twips(8040), twips(5730));
-    setFixedSize(sizeHint());
+    m_client->setMinimumSize(twips(ClientWidth), twips(ClientHeight));
+    m_client->installEventFilter(this);
+    const QSize defaultSize = sizeHint();
+    setMinimumSize(defaultSize);
+    resize(defaultSize);
+    layoutControls();
+    restoreWindowPlace();
+}
+
+void MainWindow::layoutControls()
+{
+    const int dw = std::max(0, m_client->width() - twips(ClientWidth));
+    const int dh = std::max(0, m_client->height() - twips(ClientHeight));
+    const int dhDir = int(qint64(dh) * DirHeight / (DirHeight + FileHeight));
+    m_toolbar->setGeometry(twipsRect(0, 0, 8040, 855).adjusted(0, 0, dw, 0));
+    m_drive->setGeometry(twipsRect(6720, 240, 1215, 300).translated(dw, 0));
+    m_dir->setGeometry(twipsRect(120, 1080, 2175, DirHeight).adjusted(0, 0, 0, dhDir));
+    m_file->setGeometry(twipsRect(120, 3000, 2175, FileHeight).translated(0, dhDir).adjusted(0, 0, 0, dh - dhDir));
+    m_grid->setGeometry(twipsRect(2400, 1080, 5535, 4215).adjusted(0, 0, dw, dh));
+    m_statusBar->setGeometry(twipsRect(0, 5475, 8040, 255).translated(0, dh).adjusted(0, 0, dw, 0));
+    m_progress->setGeometry(twipsRect(6720, 5520, 1815, 255).translated(dw, dh));
+}
+
+void MainWindow::restoreWindowPlace()
+{
+    if (!m_extras.window)
+        return;
+    QRect kept = *m_extras.window;
+    kept.setSize(kept.size().expandedTo(minimumSize()));
+    // Where the title bar would be: on a screen still there, the window goes
+    // back to its place; otherwise it keeps its size at the default place.
+    const QPoint titleBar(kept.left() + std::min(kept.width(), 200) / 2, kept.top());
+    if (QScreen *screen = QGuiApplication::screenAt(titleBar)) {
+        kept.setSize(kept.size().boundedTo(screen->availableGeometry().size()).expandedTo(minimumSize()));
+        setGeometry(kept);
+    } else if (QScreen *primary = QGuiApplication::primaryScreen()) {
+        resize(kept.size().boundedTo(primary->availableGeometry().size()).expandedTo(minimumSize()));
+    }
+    if (m_extras.maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void MainWindow::restoreExtraColumnWidths(int first, int last)
+{
+    for (int column = std::max(first, int(ColCount)); column <= last; ++column) {
+        const auto width = m_extras.columnWidths.constFind(columnKey(m_model.columnKind(column)));
+        if (width != m_extras.columnWidths.cend())
+            m_grid->setColumnWidth(column, *width);
+    }
+}
+
+void MainWindow::applyFilter(const FilterPatterns &patterns)
+{
+    m_extras.filter = patterns;
+    const NameFilter filter(patterns);
+    m_commands->setFilter(filter);
+    m_file->setFilter(filter);
+    m_panel3->setVisible(filter.isSet());
+}
+
+void MainWindow::ShowFilter()
+{
+    FilterDialog dialog(m_extras.filter, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    applyFilter(dialog.patterns());
+    if (!m_store.saveFilter(m_extras.filter))
+        m_services.messages->inform(FilterNotSaved);
 }
 
 MainWindow::~MainWindow() = default;
@@ -195,7 +278,11 @@ void MainWindow::buildControls()
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
         if (!m_settingWidths && column >= 0 && column < ColCount)
             m_columnTwips[column] = size * 15;
+        else if (column >= ColCount && size > 0)
+            m_extras.columnWidths.insert(columnKey(m_model.columnKind(column)), size);
     });
+    connect(&m_model, &QAbstractItemModel::columnsInserted, this,
+            [this](const QModelIndex &, int first, int last) { restoreExtraColumnWidths(first, last); });
     for (int c = 0; c < ColCount; ++c)
         setColumnWidthTwips(c, m_columnTwips[c]);
 
@@ -209,8 +296,12 @@ void MainWindow::buildControls()
     m_panel2 = new QLabel(m_statusBar);
     m_panel2->setObjectName(QStringLiteral("Panel2"));
     m_panel2->setFixedWidth(twips(2000));
+    m_panel3 = new QLabel(filterActiveText(), m_statusBar);
+    m_panel3->setObjectName(QStringLiteral("Panel3"));
     m_statusBar->addWidget(m_panel1);
     m_statusBar->addWidget(m_panel2);
+    m_statusBar->addWidget(m_panel3);
+    m_panel3->setVisible(false);
 
     m_progress = new QProgressBar(m_client);
     place(m_progress, "ProgressBar1", twipsRect(6720, 5520, 1815, 255));
@@ -290,6 +381,8 @@ void MainWindow::buildMenus()
     QMenu *option = menuBar()->addMenu(QStringLiteral("オプション"));
     option->setObjectName(QStringLiteral("Mnu_Option"));
     connect(addItem(option, "Option_Setting", "設定"), &QAction::triggered, this, [this] { ShowOptions(); });
+    option->addSeparator();
+    connect(addItem(option, "Option_Filter", filterCaption()), &QAction::triggered, this, [this] { ShowFilter(); });
 
     // F10 opens the first menu, the desktop's way into the menus from the
     // keyboard (the items carry no access keys); arrows and Enter go on.
@@ -333,6 +426,8 @@ void MainWindow::buildMenus()
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_client && event->type() == QEvent::Resize)
+        layoutControls();
     const bool overGrid = watched == m_grid->viewport() || watched == m_grid->horizontalHeader()->viewport();
     // The pop-up menus open when the right button goes down; the lists keep
     // their selection, which the commands then act on.
@@ -497,23 +592,6 @@ void MainWindow::setColumnWidthTwips(int column, int twipsWidth)
     m_settingWidths = false;
 }
 
-QString MainWindow::settingsFilePath() const
-{
-    return m_settingsFile;
-}
-
-QString MainWindow::chooseSettingsFile() const
-{
-    // Beside the program, as a portable copy keeps it, whenever it is there
-    // or could be; otherwise (an installed copy) in the user's configuration
-    // folder, the same file in the same format.
-    const QString beside = withTrailingSeparator(m_services.programDirectory) + SettingsFileName;
-    if (QFileInfo::exists(beside) || m_services.configDirectory.isEmpty()
-        || canCreateFilesIn(m_services.programDirectory))
-        return beside;
-    return withTrailingSeparator(m_services.configDirectory) + SettingsFileName;
-}
-
 QString MainWindow::helpFilePath() const
 {
     // Beside the program first, then in the installed share folder.
@@ -528,12 +606,9 @@ QString MainWindow::helpFilePath() const
 
 void MainWindow::LoadSettings()
 {
-    std::optional<SettingsRecord> record;
-    {
-        QFile file(settingsFilePath());
-        if (file.open(QIODevice::ReadOnly))
-            record = readSettings(file);
-    }
+    const std::optional<SettingsRecord> record = m_store.loadRecord();
+    m_extras = m_store.loadExtras();
+    applyFilter(m_extras.filter);
     bool loaded = record.has_value();
     if (loaded) {
         for (int c = 0; c < ColCount; ++c)
@@ -591,9 +666,9 @@ bool MainWindow::SaveSettings()
     record.saveFileName = m_settings.SaveFileName;
     record.sizeUnit = m_settings.SizeUnit;
     record.settingsSaveOption = m_settings.SettingsSaveOption;
-    // The configuration folder is made on the first save.
-    const QString folder = QFileInfo(m_settingsFile).absolutePath();
-    if ((QFileInfo::exists(folder) || QDir().mkpath(folder)) && saveBytes(m_settingsFile, SettingsFileText(record)))
+    m_extras.window = normalGeometry();
+    m_extras.maximized = isMaximized();
+    if (m_store.save(record, m_extras))
         return true;
     return m_services.messages->confirm(SaveFailedText, SaveFailedTitle);
 }

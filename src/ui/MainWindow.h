@@ -2,6 +2,7 @@
 
 #include "list/EntryTable.h"
 #include "settings/Settings.h"
+#include "settings/SettingsStore.h"
 #include "ui/EntryModel.h"
 #include "ui/ListCommands.h"
 #include "ui/Services.h"
@@ -39,6 +40,9 @@ public:
     void ShowHelpFile();
     void ShowOptions();
     void ShowAbout();
+    // The filter dialog; OK applies and keeps what it shows.
+    void ShowFilter();
+    const FilterPatterns &filterPatterns() const { return m_extras.filter; }
     void ReWrite();
     ListCommands &commands() { return *m_commands; }
 
@@ -48,7 +52,8 @@ public:
 
     const EntryTable &table() const { return m_table; }
     Settings &settings() { return m_settings; }
-    QString settingsFilePath() const;
+    QString settingsFilePath() const { return m_store.settingsFile(); }
+    QString iniFilePath() const { return m_store.iniFile(); }
     QString helpFilePath() const;
     // Picture number (1-based) the "Hyoji" button shows.
     int hyojiPicture() const { return m_hyojiPicture; }
@@ -66,13 +71,18 @@ private:
     void buildToolbar();
     void buildControls();
 
-    QString chooseSettingsFile() const;
     void LoadSettings();
     void ApplyDefaultSettings();
     bool SaveSettings();
     void SetupGridHeaders();
     void setHyojiPicture(int unit);
     void syncSettingSaveButton();
+    // Places the controls for the client area's size: the described layout
+    // at the default size, the grid and the two lists taking what is added.
+    void layoutControls();
+    void restoreWindowPlace();
+    void applyFilter(const FilterPatterns &patterns);
+    void restoreExtraColumnWidths(int first, int last);
 
     void onDriveChanged();
     bool showDrive(const QString &designation);
@@ -83,7 +93,8 @@ private:
     bool askExit();
 
     Services m_services;
-    QString m_settingsFile;
+    SettingsStore m_store;
+    ExtraSettings m_extras; // what the INI file keeps, as of the last load or save
     Settings m_settings;
     EntryTable m_table;
     EntryModel m_model;
@@ -97,6 +108,7 @@ private:
     QStatusBar *m_statusBar = nullptr;
     QLabel *m_panel1 = nullptr;
     QLabel *m_panel2 = nullptr;
+    QLabel *m_panel3 = nullptr;
     QProgressBar *m_progress = nullptr;
     QMenu *m_popupDir = nullptr;
     QMenu *m_popupFile = nullptr;

@@ -1,0 +1,164 @@
+#include "UiHarness.h"
+
+#include "output/GridTitles.h"
+#include "settings/SettingsStore.h"
+#include "ui/FilterDialog.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+namespace qn {
+namespace {
+
+using namespace test;
+
+const char *const Controls[] = {"Toolbar1", "Drive1", "Dir1", "File1", "MSFlexGrid1", "StatusBar1", "ProgressBar1"};
+
+// The pairs of controls that overlap (the drive box lies on the toolbar, the
+// progress bar on the status bar).
+QStringList overlaps(const Harness &h)
+{
+    QStringList pairs;
+    for (const char *a : Controls) {
+        for (const char *b : Controls) {
+            if (qstrcmp(a, b) < 0 && h.find(a)->geometry().intersects(h.find(b)->geometry()))
+                pairs.append(QString::fromLatin1(a) + "+" + b);
+        }
+    }
+    return pairs;
+}
+
+bool waitFor(const std::function<bool()> &done)
+{
+    for (int i = 0; i < 100 && !done(); ++i)
+        QTest::qWait(10);
+    return done();
+}
+
+TEST(WindowRoom, TheGridAndTheListsTakeWhatIsAdded)
+{
+    Harness h;
+    h.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(h.window.get()));
+    const QSize described = h.window->size();
+    EXPECT_EQ(h.window->minimumSize(), described);
+    EXPECT_EQ(h.window->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    QHash<QString, QRect> before;
+    for (const char *c : Controls)
+        before.insert(c, h.find(c)->geometry());
+    const QStringList overlapping = overlaps(h);
+    EXPECT_EQ(overlapping, (QStringList{"Drive1+Toolbar1", "ProgressBar1+StatusBar1"}));
+
+    h.window->resize(described + QSize(240, 160));
+    ASSERT_TRUE(waitFor([&] { return h.grid()->width() == before["MSFlexGrid1"].width() + 240; }));
+    EXPECT_EQ(h.grid()->geometry(), before["MSFlexGrid1"].adjusted(0, 0, 240, 160));
+    EXPECT_EQ(h.find("Toolbar1")->geometry(), before["Toolbar1"].adjusted(0, 0, 240, 0));
+    EXPECT_EQ(h.find("Drive1")->geometry(), before["Drive1"].translated(240, 0));
+    // Dir1 and File1 share the height as they are described: 1770 to 2250.
+    EXPECT_EQ(h.find("Dir1")->geometry(), before["Dir1"].adjusted(0, 0, 0, 70));
+    EXPECT_EQ(h.find("File1")->geometry(), before["File1"].translated(0, 70).adjusted(0, 0, 0, 90));
+    EXPECT_EQ(h.find("StatusBar1")->geometry(), before["StatusBar1"].translated(0, 160).adjusted(0, 0, 240, 0));
+    EXPECT_EQ(h.find("StatusBar1")->geometry().bottom(), h.window->centralWidget()->rect().bottom());
+    EXPECT_EQ(overlaps(h), overlapping);
+
+    // Never smaller than described.
+    h.window->resize(200, 150);
+    ASSERT_TRUE(waitFor([&] { return h.window->size() == described; }));
+    for (const char *c : Controls)
+        EXPECT_EQ(h.find(c)->geometry(), before[c]) << c;
+}
+
+TEST(WindowRoom, ThePlaceIsKeptAndRestoredOnAScreenThatShowsIt)
+{
+    const QRect place(40, 30, 700, 520);
+    Harness first;
+    first.window->setGeometry(place);
+    first.window->settings().SettingsSaveOption = 0;
+    ASSERT_TRUE(first.window->ConfirmExit());
+    const QString ini = first.program.path() + "quilnaver.ini";
+    ASSERT_TRUE(QFileInfo::exists(ini));
+    EXPECT_EQ(readExtraSettings(ini).window, place);
+
+    const auto beside = [](const Fixture &folder) {
+        return [&folder](Services &s) { s.programDirectory = folder.path().chopped(1); };
+    };
+    Harness second(QByteArray(), beside(first.program));
+    EXPECT_EQ(second.window->geometry(), place);
+    EXPECT_FALSE(second.window->windowState() & Qt::WindowMaximized);
+
+    // The screen it was on is gone: the size stays, the place is the default.
+    Fixture folder;
+    folder.file("quilnaver.ini", "[Window]\nx=20000\ny=15000\nwidth=700\nheight=520\nmaximized=true\n");
+    Harness third(QByteArray(), beside(folder));
+    EXPECT_EQ(third.window->size(), place.size());
+    EXPECT_EQ(QGuiApplication::screenAt(third.window->geometry().topLeft()), QGuiApplication::primaryScreen());
+    EXPECT_TRUE(third.window->windowState() & Qt::WindowMaximized);
+}
+
+TEST(WindowRoom, FilterAppliesOnOkToTheListsAndEveryAdd)
+{
+    Fixture fx;
+    for (const char *d : {"sub", "sub/.git", "sub/@eaDir"})
+        fx.subdir(d);
+    for (const char *f : {"a.jpg", "b.txt", "Thumbs.db", "sub/c.JPG", "sub/d.tmp", "sub/.git/e.jpg", "sub/@eaDir/f.jpg"})
+        fx.file(f, "x");
+    Harness h;
+    h.openDirectory(fx.path());
+    ASSERT_EQ(h.files()->count(), 3);
+
+    QAction *item = h.find<QAction>("Option_Filter");
+
+    QString title;
+    onModal([&](QWidget *w) {
+        title = w->windowTitle();
+        w->findChild<QLineEdit *>("Text_Include")->setText("*.jpg");
+        QTest::mouseClick(w->findChild<QPushButton *>("Command_Cancel"), Qt::LeftButton);
+    });
+    item->trigger();
+    EXPECT_EQ(title, QStringLiteral("フィルター"));
+    EXPECT_EQ(h.files()->count(), 3);
+    EXPECT_TRUE(h.find<QLabel>("Panel3")->isHidden());
+    EXPECT_FALSE(QFileInfo::exists(h.window->iniFilePath()));
+
+    onModal([&](QWidget *w) {
+        w->findChild<QLineEdit *>("Text_Include")->setText("*.jpg; *.db");
+        QTest::mouseClick(w->findChild<QPushButton *>("Text_ExcludeExamples"), Qt::LeftButton);
+        QTest::mouseClick(w->findChild<QPushButton *>("Text_ExcludeDirectoriesExamples"), Qt::LeftButton);
+        QTest::mouseClick(w->findChild<QPushButton *>("Command_OK"), Qt::LeftButton);
+    });
+    item->trigger();
+    const FilterPatterns expected{"*.jpg; *.db", "Thumbs.db;desktop.ini;.DS_Store;*.tmp",
+                                  ".git;node_modules;@eaDir;#snapshot;$RECYCLE.BIN;System Volume Information", false};
+    EXPECT_EQ(h.window->filterPatterns(), expected);
+    EXPECT_EQ(readExtraSettings(h.window->iniFilePath()).filter, expected);
+    EXPECT_FALSE(h.find<QLabel>("Panel3")->isHidden());
+    EXPECT_EQ(h.find<QLabel>("Panel3")->text(), QStringLiteral("フィルター適用中"));
+    EXPECT_EQ(h.files()->count(), 1); // what DIR would add
+
+    h.click("DirAdd");
+    EXPECT_EQ(h.rows(), 1);
+    EXPECT_EQ(h.cell(1, NameCol), "a.jpg");
+    h.window->commands().NewList();
+    h.dirs()->setPath(fx.path());
+    h.find<QAction>("File_AddTree")->trigger();
+    ASSERT_EQ(h.rows(), 2);
+    EXPECT_EQ(h.cell(2, NameCol), "c.JPG");
+    // A dropped folder is filtered; a dropped file is taken as it is.
+    h.window->commands().NewList();
+    h.window->commands().AddDroppedPaths({fx.path() + "sub", fx.path() + "b.txt"});
+    ASSERT_EQ(h.rows(), 2);
+    EXPECT_EQ(h.cell(1, NameCol), "c.JPG");
+    EXPECT_EQ(h.cell(2, NameCol), "b.txt");
+
+    // A new window starts with the filter.
+    Harness again(QByteArray(), [&](Services &s) { s.programDirectory = h.services.programDirectory; });
+    EXPECT_EQ(again.window->filterPatterns(), expected);
+    EXPECT_FALSE(again.find<QLabel>("Panel3")->isHidden());
+}
+
+} // namespace
+} // namespace qn
