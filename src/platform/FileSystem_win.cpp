@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/WindowsPath.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,7 +15,22 @@ namespace qn {
 
 namespace {
 
-qint64 toUnixSeconds(const FILETIME &ft)
+qint64 toUnixSeconds(const FILETIME &ft) { return unixSecondsOf(ft); }
+
+// Hidden and system files are what this platform hides; the filter may take
+// them too.
+bool isOrdinary(DWORD attributes, bool takesHidden = false)
+{
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
+        return false;
+    return takesHidden || !(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+}
+
+std::wstring wide(const QString &path) { return win32Path(path); }
+
+} // namespace
+
+qint64 unixSecondsOf(const FILETIME &ft)
 {
     ULARGE_INTEGER t;
     t.LowPart = ft.dwLowDateTime;
@@ -22,14 +38,25 @@ qint64 toUnixSeconds(const FILETIME &ft)
     return qint64(t.QuadPart / 10000000ULL) - 11644473600LL;
 }
 
-bool isOrdinary(DWORD attributes)
+std::wstring win32Path(const QString &path)
 {
-    return !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE));
+    // The "\\?\" form does no clean-up of its own, so only a clean,
+    // absolute path is given so; short paths keep the ordinary form.
+    constexpr qsizetype LongFrom = 240;
+    const QString native = QDir::toNativeSeparators(path);
+    if (native.size() < LongFrom || native.startsWith(QLatin1String("\\\\?\\")))
+        return native.toStdWString();
+    QString clean = QDir::toNativeSeparators(QDir::cleanPath(path));
+    if (clean.size() >= 3 && clean[1] == QLatin1Char(':') && clean[2] == QLatin1Char('\\'))
+        clean.prepend(QLatin1String("\\\\?\\"));
+    else if (clean.startsWith(QLatin1String("\\\\")))
+        clean = QLatin1String("\\\\?\\UNC\\") + clean.mid(2);
+    else
+        return native.toStdWString();
+    if (native.endsWith(QLatin1Char('\\')) && !clean.endsWith(QLatin1Char('\\')))
+        clean += QLatin1Char('\\');
+    return clean.toStdWString();
 }
-
-std::wstring wide(const QString &path) { return QDir::toNativeSeparators(path).toStdWString(); }
-
-} // namespace
 
 // Names are UTF-16 here and always round-trip through QString.
 QString decodeName(const char *bytes, qsizetype length) { return QString::fromUtf8(bytes, length); }
@@ -137,6 +164,7 @@ QStringList subdirectories(const QString &directory, bool *ok)
 }
 
 struct DirScanner::Impl {
+    NameFilter filter;
     HANDLE find = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATAW data;
     bool pending = false;
@@ -146,9 +174,10 @@ struct DirScanner::Impl {
     std::vector<QString> kept;
 };
 
-DirScanner::DirScanner(const QString &directory)
+DirScanner::DirScanner(const QString &directory, const NameFilter &filter)
     : m_impl(std::make_unique<Impl>())
 {
+    m_impl->filter = filter;
     m_impl->directory = directory;
     if (!directory.endsWith(QLatin1Char('/')) && !directory.endsWith(QLatin1Char('\\')))
         m_impl->directory += QLatin1Char('/');
@@ -175,10 +204,12 @@ bool DirScanner::next(QString &name)
     m_impl->current.clear();
     while (m_impl->pending) {
         const WIN32_FIND_DATAW &d = m_impl->data;
-        const bool ordinary = isOrdinary(d.dwFileAttributes);
+        bool ordinary = isOrdinary(d.dwFileAttributes, m_impl->filter.takesHidden());
         if (ordinary) {
             name = QString::fromWCharArray(d.cFileName);
-            m_impl->current = name;
+            ordinary = !m_impl->filter.isSet() || m_impl->filter.takesFile(name);
+            if (ordinary)
+                m_impl->current = name;
         }
         m_impl->pending = FindNextFileW(m_impl->find, &m_impl->data);
         if (!m_impl->pending && GetLastError() != ERROR_NO_MORE_FILES)

@@ -1,24 +1,74 @@
 #include "platform/TreeWalk.h"
-
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
-#include <QSet>
+#include "platform/WindowsPath.h"
 
 #include <algorithm>
 #include <chrono>
+#include <set>
+#include <tuple>
 
 namespace qn {
 
+namespace {
+
+// A directory's identity: its volume and its file index, whatever path led
+// to it.
+using Identity = std::tuple<DWORD, DWORD, DWORD>;
+
+bool identityOf(const QString &directory, Identity &identity)
+{
+    // The directory itself, not what a reparse point in its place leads to.
+    const HANDLE h = CreateFileW(win32Path(directory).c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (ok)
+        identity = Identity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    return ok;
+}
+
+// What a symbolic link to a file leads to; false for a link that leads
+// nowhere or to a directory.
+bool targetStamp(const QString &path, FileStamp &stamp)
+{
+    const HANDLE h = CreateFileW(win32Path(path).c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool ok = GetFileInformationByHandle(h, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    CloseHandle(h);
+    if (ok)
+        stamp = FileStamp{(qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow, unixSecondsOf(info.ftLastWriteTime)};
+    return ok;
+}
+
+bool isDotOrDotDot(const wchar_t *name)
+{
+    return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
+}
+
+} // namespace
+
 // One thread here: the listing calls of this platform bring each file's
 // attributes along, so the walk is bound by the disk rather than by calls.
+// Reparse points (junctions, symbolic links to directories) are not
+// followed, and a directory already read (known by its identity, whatever
+// the path) is not read again, so no tree leads round in a circle.
 TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, const TreeWalkProgress &progress,
-                        int, bool subdirectories)
+                        int, bool subdirectories, const NameFilter &filter)
 {
     TreeWalkReport report;
     report.threads = 1;
-    QSet<QString> seen; // a junction must not lead round in a circle
-    std::vector<QString> stack{root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/')};
+    const DWORD hiddenAttributes = filter.takesHidden() ? 0 : FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    std::set<Identity> seen;
+    std::vector<QString> stack{root.endsWith(QLatin1Char('/')) || root.endsWith(QLatin1Char('\\'))
+                                   ? root
+                                   : root + QLatin1Char('/')};
     auto last = std::chrono::steady_clock::now();
     while (!stack.empty()) {
         if (cancel.load()) {
@@ -28,31 +78,56 @@ TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, co
         }
         const QString path = stack.back();
         stack.pop_back();
-        const QDir dir(path);
-        if (!dir.exists() || !dir.isReadable()) {
+        Identity identity;
+        if (!identityOf(path, identity)) {
             report.skipped.append(path);
             continue;
         }
-        if (seen.contains(dir.canonicalPath()))
+        if (!seen.insert(identity).second)
             continue;
-        seen.insert(dir.canonicalPath());
 
+        std::wstring pattern = win32Path(path);
+        if (pattern.empty() || pattern.back() != L'\\')
+            pattern += L'\\';
+        pattern += L'*';
+        WIN32_FIND_DATAW data;
+        const HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                             FIND_FIRST_EX_LARGE_FETCH);
+        if (find == INVALID_HANDLE_VALUE) {
+            report.skipped.append(path);
+            continue;
+        }
         WalkedDirectory walked{path, {}};
-        for (const QFileInfo &f : dir.entryInfoList(QDir::Files, QDir::Unsorted)) {
-            if (!f.exists()) {
-                report.skipped.append(path + f.fileName());
+        QStringList children;
+        bool more = true;
+        for (; more; more = FindNextFileW(find, &data)) {
+            if (isDotOrDotDot(data.cFileName) || (data.dwFileAttributes & hiddenAttributes))
+                continue;
+            const QString name = QString::fromWCharArray(data.cFileName);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (subdirectories && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                    && filter.entersDirectory(name))
+                    children.append(name);
                 continue;
             }
-            const QDateTime modified = f.lastModified();
-            walked.files.push_back(WalkedFile{f.fileName(), FileStamp{f.size(), modified.toSecsSinceEpoch()}});
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) || !filter.takesFile(name))
+                continue;
+            FileStamp stamp{(qint64(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+                            unixSecondsOf(data.ftLastWriteTime)};
+            // A symbolic link to a file counts as that file, as a link does
+            // on every platform; one that leads nowhere is no file.
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !targetStamp(path + name, stamp))
+                continue;
+            walked.files.push_back(WalkedFile{name, stamp});
         }
+        const bool readToTheEnd = GetLastError() == ERROR_NO_MORE_FILES;
+        FindClose(find);
+        if (!readToTheEnd)
+            report.skipped.append(path);
         report.fileCount += qint64(walked.files.size());
         if (!walked.files.empty())
             report.directories.push_back(std::move(walked));
 
-        if (!subdirectories)
-            continue;
-        QStringList children = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
         std::sort(children.begin(), children.end(), inListOrder);
         for (auto it = children.rbegin(); it != children.rend(); ++it)
             stack.push_back(path + *it + QLatin1Char('/'));
