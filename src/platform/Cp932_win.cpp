@@ -1,5 +1,6 @@
 #include "platform/Cp932.h"
 
+#include <algorithm>
 #include <windows.h>
 
 namespace qn {
@@ -13,6 +14,25 @@ char *Cp932Encoder::write(char *dst, QStringView text, bool *replaced)
 {
     if (text.isEmpty())
         return dst;
+    // A character beyond the basic plane takes two UTF-16 units, which the
+    // system's conversion would make two "?"; it is one character, one "?",
+    // as on every platform. The code page holds none of them.
+    QString basic;
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); })) {
+        basic.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (!text[i].isSurrogate()) {
+                basic += text[i];
+                continue;
+            }
+            if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                ++i;
+            basic += QLatin1Char('?');
+            if (replaced)
+                *replaced = true;
+        }
+        text = basic;
+    }
     const auto *wide = reinterpret_cast<const wchar_t *>(text.utf16());
     const int length = int(text.size());
     BOOL usedDefault = FALSE;
