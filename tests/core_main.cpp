@@ -1,13 +1,15 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 int main(int argc, char **argv)
 {
     // Dates are checked as the C locale writes them, in UTC.
-    setenv("LC_ALL", "C", 1);
-    setenv("TZ", "UTC", 1);
+    qputenv("LC_ALL", "C");
+#ifdef _WIN32
+    qputenv("TZ", "UTC0");
+#else
+    qputenv("TZ", "UTC");
+#endif
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,210 @@
+// The platform layer's promises, in a form that builds and runs on every
+// platform: on Linux in the core suite, on Windows (under Wine) in the
+// Windows build's own suite.
+#include "list/EntryTable.h"
+#include "output/ListFile.h"
+#include "platform/Cp932.h"
+#include "platform/FileSystem.h"
+#include "platform/SafeWrite.h"
+#include "platform/TreeWalk.h"
+#include "platform/Volumes.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace qn {
+namespace {
+
+// A file and a directory the scan and the walk must leave out as hidden: a
+// dot name on Linux, the hidden and the system attribute on Windows.
+class Folder {
+public:
+    QString path() const { return QDir::fromNativeSeparators(m_dir.path()) + QLatin1Char('/'); }
+    bool file(const QString &name, const QByteArray &content = "x", qint64 modified = 1700000000) const
+    {
+        QFile f(path() + name);
+        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+            return false;
+        f.close();
+        if (!f.open(QIODevice::ReadWrite))
+            return false;
+        return f.setFileTime(QDateTime::fromSecsSinceEpoch(modified), QFileDevice::FileModificationTime);
+    }
+    bool dir(const QString &name) const { return QDir().mkpath(path() + name); }
+    // A hidden entry named after `name`; gives the name it got.
+    QString hidden(const QString &name, bool directory, bool system = false) const
+    {
+#ifdef _WIN32
+        if (!(directory ? dir(name) : file(name)))
+            return QString();
+        const std::wstring native = QDir::toNativeSeparators(path() + name).toStdWString();
+        SetFileAttributesW(native.c_str(), system ? FILE_ATTRIBUTE_SYSTEM : FILE_ATTRIBUTE_HIDDEN);
+        return name;
+#else
+        Q_UNUSED(system);
+        const QString dotted = QLatin1Char('.') + name;
+        return (directory ? dir(dotted) : file(dotted)) ? dotted : QString();
+#endif
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+const std::atomic<bool> NoCancel{false};
+
+QStringList scanned(const QString &dir, const NameFilter &filter = NameFilter())
+{
+    DirScanner scan(dir, filter);
+    QStringList names;
+    QString name;
+    while (scan.next(name))
+        names.append(name);
+    names.sort();
+    return names;
+}
+
+QStringList walked(const TreeWalkReport &r, const QString &root)
+{
+    QStringList paths;
+    for (const WalkedDirectory &d : r.directories) {
+        for (const WalkedFile &f : d.files)
+            paths.append(d.path.mid(root.size()) + f.name);
+    }
+    return paths;
+}
+
+// Names code page 932 holds, and one it cannot (an emoji).
+const QString Japanese = QStringLiteral("日本語の名前.txt");
+const QString Emoji = QStringLiteral("絵文字\U0001F600.txt");
+
+TEST(Platform, TheScanTakesOrdinaryFilesWhateverTheirNames)
+{
+    Folder fx;
+    ASSERT_TRUE(fx.file("b.txt") && fx.file(Japanese) && fx.file(Emoji) && fx.file("with space.txt"));
+    ASSERT_TRUE(fx.dir("sub"));
+    const QString hidden = fx.hidden("hidden.txt", false);
+    ASSERT_FALSE(hidden.isEmpty());
+#ifdef _WIN32
+    ASSERT_EQ(fx.hidden("system.txt", false, true), "system.txt");
+#endif
+    QStringList expected{"b.txt", "with space.txt", Japanese, Emoji};
+    expected.sort();
+    EXPECT_EQ(scanned(fx.path()), expected);
+    // With the filter's hidden entries on, the hidden file comes too.
+    expected.append(hidden);
+#ifdef _WIN32
+    expected.append("system.txt");
+#endif
+    expected.sort();
+    EXPECT_EQ(scanned(fx.path(), NameFilter(FilterPatterns{"", "", "", true})), expected);
+    EXPECT_TRUE(scanned(fx.path() + "missing/").isEmpty());
+}
+
+TEST(Platform, StampsAreTheSizeAndTheSecondOfTheLastChange)
+{
+    Folder fx;
+    ASSERT_TRUE(fx.file(Japanese, QByteArray(1234, 'j'), 1600000123));
+    FileStamp stamp;
+    ASSERT_TRUE(readFileStamp(fx.path() + Japanese, stamp));
+    EXPECT_EQ(stamp.size, 1234);
+    EXPECT_EQ(stamp.modified, 1600000123);
+    EXPECT_FALSE(readFileStamp(fx.path() + "missing", stamp));
+    EXPECT_FALSE(readFileStamp(fx.path(), stamp)); // a directory is no file
+    EXPECT_TRUE(isRegularFile(fx.path() + Japanese));
+    EXPECT_TRUE(isDirectory(fx.path()));
+}
+
+TEST(Platform, TheWalkGoesDownInListOrderPastTheOldPathLimit)
+{
+    Folder fx;
+    ASSERT_TRUE(fx.dir("B/inner") && fx.dir("a") && fx.dir("c"));
+    ASSERT_TRUE(fx.file("top.txt") && fx.file("B/inner/deep.txt") && fx.file("a/" + Japanese));
+    const QString hiddenDir = fx.hidden("hiddendir", true);
+    ASSERT_TRUE(fx.file(hiddenDir + "/never.txt"));
+    // Past 260 characters.
+    QString longDir = "c";
+    while (fx.path().size() + longDir.size() < 300)
+        longDir += "/directory-with-a-long-name";
+    ASSERT_TRUE(fx.dir(longDir));
+    ASSERT_TRUE(fx.file(longDir + "/far.txt", "far"));
+
+    const TreeWalkReport r = walkTree(fx.path(), NoCancel);
+    EXPECT_TRUE(r.skipped.isEmpty()) << r.skipped.join(' ').toStdString();
+    EXPECT_EQ(walked(r, fx.path()), (QStringList{"top.txt", "a/" + Japanese, "B/inner/deep.txt", longDir + "/far.txt"}));
+    EXPECT_EQ(r.fileCount, 4);
+    const TreeWalkReport top = walkTree(fx.path(), NoCancel, {}, 0, false);
+    EXPECT_EQ(walked(top, fx.path()), QStringList{"top.txt"});
+    const TreeWalkReport missing = walkTree(fx.path() + "missing", NoCancel);
+    EXPECT_EQ(missing.skipped, QStringList{fx.path() + "missing/"});
+}
+
+TEST(Platform, TheListFileIsCodePage932WithEveryNameItCanHold)
+{
+    Folder fx;
+    ASSERT_TRUE(fx.file(Japanese, "12345") && fx.file(Emoji, ""));
+    EntryTable table;
+    ASSERT_NE(table.AppendEntry(fx.path(), Japanese), AppendResult::Failed);
+    ASSERT_NE(table.AppendEntry(fx.path(), Emoji), AppendResult::Failed);
+    ReplacedNames replaced;
+    const QByteArray text = ListFileText(table, 0, &replaced);
+    const QByteArray japanese = toCp932(Japanese);
+    EXPECT_EQ(japanese, QByteArray("\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x96\xbc\x91\x4f.txt"));
+    EXPECT_TRUE(text.contains(japanese)) << text.toHex().constData();
+    // The emoji is written as "?" and said so.
+    EXPECT_TRUE(text.contains(toCp932(QStringLiteral("絵文字")) + "?.txt")) << text.toHex().constData();
+    EXPECT_EQ(replaced.count, 1);
+    EXPECT_TRUE(text.endsWith("\r\n"));
+    QString back;
+    EXPECT_TRUE(fromCp932(japanese, back));
+    EXPECT_EQ(back, Japanese);
+}
+
+TEST(Platform, TheSafeWriteReplacesWholeOrNotAtAll)
+{
+    Folder fx;
+    const QString target = fx.path() + Japanese;
+    ASSERT_TRUE(saveBytes(target, "old"));
+    ASSERT_TRUE(saveBytes(target, "new and longer"));
+    QFile f(target);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "new and longer");
+    f.close();
+    // A directory in the target's place, and a folder that does not exist.
+    ASSERT_TRUE(fx.dir("taken"));
+    EXPECT_FALSE(saveBytes(fx.path() + "taken", "x"));
+    EXPECT_TRUE(isDirectory(fx.path() + "taken"));
+    EXPECT_FALSE(saveBytes(fx.path() + "missing/list.txt", "x"));
+    // Nothing left behind but what was written.
+    EXPECT_EQ(QDir(fx.path()).entryList(QDir::Files | QDir::Hidden), QStringList{Japanese});
+}
+
+TEST(Platform, TheDriveListHoldsTheVolumeOfEveryFolder)
+{
+    Folder fx;
+    const QList<Volume> volumes = mountedVolumes();
+    ASSERT_FALSE(volumes.isEmpty());
+    const Volume here = volumeOf(fx.path());
+    EXPECT_FALSE(here.designation.isEmpty());
+    EXPECT_TRUE(isVolumeUsable(rootOfDesignation(here.designation)));
+    bool listed = false;
+    for (const Volume &v : volumes)
+        listed = listed || sameVolumeRoot(v.root, here.root);
+    EXPECT_TRUE(listed) << here.root.toStdString();
+#ifdef _WIN32
+    // Drive letters as the selector shows them: "c:".
+    EXPECT_TRUE(QRegularExpression("^[a-z]:").match(here.designation).hasMatch()) << here.designation.toStdString();
+#endif
+}
+
+} // namespace
+} // namespace qn
