@@ -5,6 +5,8 @@
 #   scripts/quil.sh sanitize  the same tests under AddressSanitizer and UBSan
 #   scripts/quil.sh tsan    the tests of the threaded parts under ThreadSanitizer
 #   scripts/quil.sh bench   build and run the benchmarks
+#   scripts/quil.sh windows the Windows build (Qt for MinGW built once), a portable
+#                           folder and ZIP, and its tests under Wine
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -67,8 +69,12 @@ bench)
     build build-release -DCMAKE_BUILD_TYPE=Release -DQUILNAVER_TESTS=OFF -DQUILNAVER_BENCH=ON
     bash scripts/run-benchmarks.sh build-release/bench
     ;;
+windows)
+    install_missing
+    exec bash scripts/windows.sh
+    ;;
 *)
-    echo "usage: $0 run|test|sanitize|tsan|bench" >&2
+    echo "usage: $0 run|test|sanitize|tsan|bench|windows" >&2
     exit 2
     ;;
 esac
