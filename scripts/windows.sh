@@ -119,10 +119,10 @@ test_under_wine() {
     [ -d "$WINEPREFIX/drive_c/windows" ] || WINEDEBUG=-all wineboot -i >/dev/null 2>&1
     tests=$build/wine-tests
     rm -rf "$tests" && cp -r "$build/Quilnaver" "$tests"
-    cp "$build/tests/windows/platform_tests.exe" "$build/tests/windows/window_smoke.exe" "$qt/bin/Qt6Test.dll" "$tests/"
+    cp "$build/tests/windows/core_tests.exe" "$build/tests/windows/window_smoke.exe" "$qt/bin/Qt6Test.dll" "$tests/"
 
-    echo "== the platform tests under Wine"
-    run_wine ./platform_tests.exe
+    echo "== the core tests under Wine"
+    run_wine ./core_tests.exe
 
     echo "== the window under Wine (Xvfb)"
     # A Wine session started without a display has no desktop to show on.
