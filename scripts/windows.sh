@@ -19,8 +19,8 @@ mkdir -p "$cache"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 
-packages=(cmake ninja-build dpkg-dev g++-mingw-w64-x86-64-posix wine64 xvfb xauth
-          qt6-base-dev qt6-base-dev-tools googletest zip)
+packages=(cmake ninja-build dpkg-dev g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth
+          qt6-base-dev qt6-base-dev-tools googletest)
 
 install_missing() {
     local missing=()
