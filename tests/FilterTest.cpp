@@ -32,6 +32,7 @@ TEST(NameFilter, PatternsMatchTheNameWithoutRegardToCase)
         {"*.t?t", "notes.TXT", true},         {"ÄBC*", "äbcd", true},
         {"写真*", "写真001.JPG", true},       {"#snapshot", "#SNAPSHOT", true},
         {"$RECYCLE.BIN", "$Recycle.Bin", true}, {"*[0-9]", "take2", true},
+        {"*.mkv", "film.M\u212Av", true},    {"*k", "mar\u212A", true}, // the Kelvin sign folds to "k"
     };
     for (const auto &c : cases) {
         const NameFilter::Pattern p(QString::fromUtf8(c.pattern));

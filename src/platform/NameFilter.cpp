@@ -1,5 +1,7 @@
 #include "platform/NameFilter.h"
 
+#include <algorithm>
+
 namespace qn {
 
 namespace {
@@ -119,6 +121,36 @@ bool globMatches(QStringView pattern, QStringView name)
     return p == pattern.size();
 }
 
+// Compares name with an ASCII pattern in lower case, without regard to case.
+// A character beyond ASCII in the name may still fold to an ASCII one (the
+// Kelvin sign to "k"), so such a name is left to Qt's comparison.
+enum class Ascii { Equal, Different, Ask };
+Ascii compareAscii(QStringView name, QStringView lowerPattern)
+{
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        char16_t c = name[i].unicode();
+        if (c >= 0x80)
+            return Ascii::Ask;
+        if (c >= u'A' && c <= u'Z')
+            c += u'a' - u'A';
+        if (c != lowerPattern[i].unicode())
+            return Ascii::Different;
+    }
+    return Ascii::Equal;
+}
+
+bool sameText(QStringView name, const QString &pattern, bool ascii)
+{
+    if (name.size() != pattern.size())
+        return false;
+    if (ascii) {
+        const Ascii fast = compareAscii(name, pattern);
+        if (fast != Ascii::Ask)
+            return fast == Ascii::Equal;
+    }
+    return name.compare(pattern, Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 bool FilterPatterns::isSet() const
@@ -160,17 +192,21 @@ NameFilter::Pattern::Pattern(const QString &text)
         m_kind = General;
         m_text = text;
     }
+    if (m_kind != General && std::all_of(m_text.begin(), m_text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        m_ascii = true;
+        m_text = m_text.toLower();
+    }
 }
 
 bool NameFilter::Pattern::matches(QStringView name) const
 {
     switch (m_kind) {
     case Exact:
-        return name.size() == m_text.size() && name.compare(m_text, Qt::CaseInsensitive) == 0;
+        return sameText(name, m_text, m_ascii);
     case Suffix:
-        return name.endsWith(m_text, Qt::CaseInsensitive);
+        return name.size() >= m_text.size() && sameText(name.last(m_text.size()), m_text, m_ascii);
     case Prefix:
-        return name.startsWith(m_text, Qt::CaseInsensitive);
+        return name.size() >= m_text.size() && sameText(name.first(m_text.size()), m_text, m_ascii);
     case Anywhere:
         return name.contains(m_text, Qt::CaseInsensitive);
     case Everything:

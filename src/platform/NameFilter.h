@@ -47,6 +47,7 @@ public:
         enum Kind { Exact, Suffix, Prefix, Anywhere, Everything, General };
         Kind m_kind = General;
         QString m_text;  // the whole pattern (General) or its literal part
+        bool m_ascii = false; // m_text is ASCII and in lower case: compared without Qt's folding
     };
 
 private:
