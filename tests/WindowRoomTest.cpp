@@ -99,6 +99,26 @@ TEST(WindowRoom, ThePlaceIsKeptAndRestoredOnAScreenThatShowsIt)
     EXPECT_TRUE(third.window->windowState() & Qt::WindowMaximized);
 }
 
+// The 照合 column's width comes back when the column does, and a new width
+// is what the next save keeps.
+TEST(WindowRoom, AnExtraColumnKeepsItsWidth)
+{
+    Fixture fx;
+    fx.file("a.txt", "1", 1700000000);
+    Fixture folder;
+    folder.file("quilnaver.ini", "[Columns]\nstate=123\n");
+    Harness h(QByteArray(), [&](Services &s) { s.programDirectory = folder.path().chopped(1); });
+    h.openDirectory(fx.path());
+    h.click("DirAdd");
+    h.find<QAction>("File_CheckDisk")->trigger();
+    ASSERT_EQ(h.grid()->model()->columnCount(), 5);
+    EXPECT_EQ(h.grid()->columnWidth(4), 123);
+    h.grid()->setColumnWidth(4, 150);
+    h.window->settings().SettingsSaveOption = 0;
+    ASSERT_TRUE(h.window->ConfirmExit());
+    EXPECT_EQ(readExtraSettings(h.window->iniFilePath()).columnWidths, (QMap<QString, int>{{"state", 150}}));
+}
+
 TEST(WindowRoom, FilterAppliesOnOkToTheListsAndEveryAdd)
 {
     Fixture fx;
