@@ -1,3 +1,4 @@
+#include "ScannedNames.h"
 #include "TestFiles.h"
 
 #include "platform/NameFilter.h"
@@ -85,16 +86,7 @@ protected:
         paths.sort();
         return paths;
     }
-    QStringList scanned(const FilterPatterns &patterns) const
-    {
-        DirScanner scan(fx.path(), NameFilter(patterns));
-        QStringList names;
-        QString name;
-        while (scan.next(name))
-            names.append(name);
-        names.sort();
-        return names;
-    }
+    QStringList scanned(const FilterPatterns &patterns) const { return scannedNames(fx.path(), NameFilter(patterns)); }
     Fixture fx;
 };
 

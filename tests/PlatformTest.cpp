@@ -1,6 +1,8 @@
 // The platform layer's promises, in a form that builds and runs on every
 // platform: on Linux in the core suite, on Windows (under Wine) in the
 // Windows build's own suite.
+#include "ScannedNames.h"
+
 #include "list/EntryTable.h"
 #include "output/ListFile.h"
 #include "platform/Cp932.h"
@@ -62,16 +64,7 @@ private:
 
 const std::atomic<bool> NoCancel{false};
 
-QStringList scanned(const QString &dir, const NameFilter &filter = NameFilter())
-{
-    DirScanner scan(dir, filter);
-    QStringList names;
-    QString name;
-    while (scan.next(name))
-        names.append(name);
-    names.sort();
-    return names;
-}
+using test::scannedNames;
 
 QStringList walked(const TreeWalkReport &r, const QString &root)
 {
@@ -99,15 +92,15 @@ TEST(Platform, TheScanTakesOrdinaryFilesWhateverTheirNames)
 #endif
     QStringList expected{"b.txt", "with space.txt", Japanese, Emoji};
     expected.sort();
-    EXPECT_EQ(scanned(fx.path()), expected);
+    EXPECT_EQ(scannedNames(fx.path()), expected);
     // With the filter's hidden entries on, the hidden file comes too.
     expected.append(hidden);
 #ifdef _WIN32
     expected.append("system.txt");
 #endif
     expected.sort();
-    EXPECT_EQ(scanned(fx.path(), NameFilter(FilterPatterns{"", "", "", true})), expected);
-    EXPECT_TRUE(scanned(fx.path() + "missing/").isEmpty());
+    EXPECT_EQ(scannedNames(fx.path(), NameFilter(FilterPatterns{"", "", "", true})), expected);
+    EXPECT_TRUE(scannedNames(fx.path() + "missing/").isEmpty());
 }
 
 TEST(Platform, StampsAreTheSizeAndTheSecondOfTheLastChange)

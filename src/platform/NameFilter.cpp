@@ -155,8 +155,7 @@ bool sameText(QStringView name, const QString &pattern, bool ascii)
 
 bool FilterPatterns::isSet() const
 {
-    return hidden || !splitPatterns(include).isEmpty() || !splitPatterns(exclude).isEmpty()
-           || !splitPatterns(excludeDirectories).isEmpty();
+    return NameFilter(*this).isSet();
 }
 
 QStringList splitPatterns(const QString &list)
@@ -217,7 +216,7 @@ bool NameFilter::Pattern::matches(QStringView name) const
     return globMatches(m_text, name);
 }
 
-bool matchesAny(const std::vector<NameFilter::Pattern> &patterns, QStringView name)
+static bool matchesAny(const std::vector<NameFilter::Pattern> &patterns, QStringView name)
 {
     for (const NameFilter::Pattern &p : patterns) {
         if (p.matches(name))

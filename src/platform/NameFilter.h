@@ -56,6 +56,4 @@ private:
     bool m_set = false;
 };
 
-bool matchesAny(const std::vector<NameFilter::Pattern> &patterns, QStringView name);
-
 } // namespace qn

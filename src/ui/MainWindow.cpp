@@ -14,10 +14,8 @@
 #include "ui/OptionDialog.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>

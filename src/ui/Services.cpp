@@ -2,10 +2,25 @@
 
 #include "ui/HelpWindow.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QStandardPaths>
 
 namespace qn {
+
+DesktopServices::DesktopServices(const QString &dataFromProgram)
+{
+    services.messages = &messages;
+    services.chooser = &chooser;
+    services.help = &help;
+    services.work = &work;
+    services.beep = [] { QApplication::beep(); };
+    services.programDirectory = QCoreApplication::applicationDirPath();
+    if (!dataFromProgram.isEmpty())
+        services.dataDirectory = QDir::cleanPath(services.programDirectory + QLatin1Char('/') + dataFromProgram);
+    services.configDirectory = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+}
 
 std::optional<QString> DialogSaveFileChooser::choose(QWidget *parent, const QString &title, const QString &directory,
                                                      const QString &fileName, const QString &filter)

@@ -56,4 +56,17 @@ public:
     bool show(QWidget *parent, const QString &helpFile) override;
 };
 
+// The real dialogs and windows and the program's own folders, as the
+// program runs with them. dataFromProgram leads from the program's folder
+// to the installed share folder.
+struct DesktopServices {
+    explicit DesktopServices(const QString &dataFromProgram = QString());
+
+    DialogMessages messages;
+    DialogSaveFileChooser chooser;
+    WindowHelpViewer help;
+    WindowWorkProgress work;
+    Services services;
+};
+
 } // namespace qn

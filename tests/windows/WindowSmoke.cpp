@@ -20,20 +20,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     qn::setUpApplication();
 
-    qn::DialogMessages messages;
-    qn::DialogSaveFileChooser chooser;
-    qn::WindowHelpViewer help;
-    qn::WindowWorkProgress work;
-    qn::Services services;
-    services.messages = &messages;
-    services.chooser = &chooser;
-    services.help = &help;
-    services.work = &work;
-    services.beep = [] {};
-    services.programDirectory = QCoreApplication::applicationDirPath();
-
-    qn::MainWindow window(services);
-    messages.setParent(&window);
+    qn::DesktopServices desktop;
+    qn::MainWindow window(desktop.services);
+    desktop.messages.setParent(&window);
     QObject::connect(&window, &qn::MainWindow::exitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window, 20000)) {
