@@ -47,6 +47,8 @@ const QString ConfirmDeleteTitle = QStringLiteral("リストからファイル�
 const QString ConfirmNewList =
     QStringLiteral("新規リストを作成します。\rデータは、すべて消去されます。\rよろしいですか？");
 const QString ConfirmNewListTitle = QStringLiteral("新規リストの作成");
+// The name of a list that has no file yet, as pages and workbooks title it.
+const QString DefaultListTitle = QStringLiteral("リスト");
 const QString ConfirmOverwrite = QStringLiteral("同じファイル名が存在します。\r上書きしてもよろしいですか？");
 const QString ConfirmOverwriteTitle = QStringLiteral("ファイル上書きの確認");
 const QString ChangeSettings = QStringLiteral("オプションで設定を変更してください。");
@@ -337,8 +339,10 @@ void ListCommands::CopySelectedRows()
 
 void ListCommands::NewList()
 {
-    if (m_messages.confirm(ConfirmNewList, ConfirmNewListTitle))
+    if (m_messages.confirm(ConfirmNewList, ConfirmNewListTitle)) {
         m_model.clear();
+        m_title.clear();
+    }
     UpdateStatusTotals();
 }
 
@@ -376,6 +380,7 @@ void ListCommands::SaveCsvFile()
         m_messages.inform(ListFailed);
         return;
     }
+    m_title = QFileInfo(*path).completeBaseName();
     m_messages.inform(Done);
     reportReplaced(replaced, SomeReplacedInCsv);
 }
@@ -393,6 +398,11 @@ void ListCommands::reportReplaced(const ReplacedNames &replaced, const QString &
     if (replaced.count > replaced.first.size())
         lines.append(MoreReplaced.arg(replaced.count - replaced.first.size()));
     m_messages.inform(lines.join(QLatin1Char('\r')));
+}
+
+QString ListCommands::listTitle() const
+{
+    return m_title.isEmpty() ? DefaultListTitle : m_title;
 }
 
 void ListCommands::UpdateStatusTotals()
@@ -461,6 +471,7 @@ void ListCommands::OpenCsvFile()
         return;
     // The recorded rows, sizes and times as the file has them, in one batch.
     AppendCsvList(m_table, list);
+    m_title = QFileInfo(*path).completeBaseName();
     m_model.showAppended();
     UpdateStatusTotals();
     m_messages.inform(Done);

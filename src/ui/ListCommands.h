@@ -81,6 +81,10 @@ public:
     void setFilter(const NameFilter &filter) { m_filter = filter; }
     const NameFilter &filter() const { return m_filter; }
 
+    // The list's name for exports and pages: the CSV last opened or saved,
+    // else "リスト".
+    QString listTitle() const;
+
     void UpdateStatusTotals();
     // Panel 1 alone: the total in the current unit.
     void UpdateTotalBytesPanel();
@@ -113,6 +117,8 @@ private:
     WorkProgress &m_work;
     SaveFileChooser &m_chooser;
     NameFilter m_filter;
+    // The base name of the CSV last opened or saved; empty for a new list.
+    QString m_title;
 };
 
 // The tree add's caption, as its menu items and its progress window show it.
