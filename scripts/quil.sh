@@ -11,12 +11,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # qt6-translations-l10n: Qt's own dialogs in Japanese. libssl-dev: SHA-256
-# from OpenSSL's libcrypto.
+# from OpenSSL's libcrypto. libxlsxwriter-dev: Excel workbooks written a row
+# at a time. pkg-config finds it.
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev googletest
-          libbenchmark-dev fonts-ipafont-gothic qt6-translations-l10n libssl-dev)
+          libbenchmark-dev fonts-ipafont-gothic qt6-translations-l10n libssl-dev libxlsxwriter-dev pkg-config)
 # The install and package tests check with these; MinGW compiles the Windows
-# sources, syntax only.
-test_packages=(desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64-posix)
+# sources, syntax only. LibreOffice and openpyxl read the workbooks back,
+# poppler's tools the PDFs.
+test_packages=(desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64-posix
+               libreoffice-calc-nogui python3-openpyxl poppler-utils)
 
 install_missing() {
     local missing=()

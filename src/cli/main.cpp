@@ -8,6 +8,13 @@
 #include "output/CsvFile.h"
 #include "output/CsvReader.h"
 #include "output/ListFile.h"
+#ifdef QUILNAVER_OFFICE
+#include "layout/PageLayout.h"
+#include "output/XlsxFile.h"
+
+#include <QDateTime>
+#include <QGuiApplication>
+#endif
 #include "output/Sha256Sums.h"
 #include "platform/FileSystem.h"
 #include "platform/SafeWrite.h"
@@ -17,8 +24,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -180,6 +189,56 @@ bool readList(EntryTable &table, const QString &argument)
     return true;
 }
 
+void sayReplaced(const ReplacedNames &replaced, const char *what)
+{
+    if (replaced.count == 0)
+        return;
+    const QByteArray names = replaced.count == 1 ? " name held " : " names held ";
+    say("quilnaver-list: " + QByteArray::number(replaced.count) + names + what);
+    for (const QString &name : std::as_const(replaced.first))
+        say("  " + escaped(name.toUtf8()));
+}
+
+#ifdef QUILNAVER_OFFICE
+const QString DocumentFormats = QStringLiteral(", 'xlsx' or 'pdf'");
+
+bool isDocument(const QString &kind)
+{
+    return kind == QLatin1String("xlsx") || kind == QLatin1String("pdf");
+}
+
+// The workbook, or the pages as a PDF (fonts need a QGuiApplication, started
+// here on the offscreen platform, so no display is needed).
+bool writeDocument(std::unique_ptr<QCoreApplication> &app, int &argc, char *argv[], const QString &kind,
+                   const EntryTable &table, const QString &target, int unit, const QString &title,
+                   ReplacedNames *replaced)
+{
+    if (kind == QLatin1String("xlsx"))
+        return saveXlsxFile(target, table, {}, replaced) == XlsxResult::Written;
+    app.reset();
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication gui(argc, argv);
+    PageOptions options;
+    options.title = title;
+    options.printedAt = QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm"));
+    options.unit = unit;
+    return savePdfFile(target, table, options) == PdfResult::Written;
+}
+#else
+const QString DocumentFormats;
+
+bool isDocument(const QString &)
+{
+    return false;
+}
+
+bool writeDocument(std::unique_ptr<QCoreApplication> &, int &, char *[], const QString &, const EntryTable &,
+                   const QString &, int, const QString &, ReplacedNames *)
+{
+    return false;
+}
+#endif
+
 // --check: prints each entry that is not the same; the exit status.
 int check(const QString &list, const QString &against)
 {
@@ -221,7 +280,8 @@ int check(const QString &list, const QString &against)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // A PDF needs fonts, so its writer trades this for a QGuiApplication.
+    auto app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quilnaver-list"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
 
@@ -237,8 +297,10 @@ int main(int argc, char *argv[])
                                   QStringLiteral("0-3"), QStringLiteral("3"));
     const QCommandLineOption format({QStringLiteral("f"), QStringLiteral("format")},
                                     QStringLiteral("'list' (default): the list file; 'csv': UTF-8 CSV with the exact "
-                                                   "size in bytes, the time, the directory and the path."),
-                                    QStringLiteral("list|csv"), QStringLiteral("list"));
+                                                   "size in bytes, the time, the directory and the path; 'xlsx': "
+                                                   "an Excel workbook of the same rows with typed cells; 'pdf': the "
+                                                   "list as A4 pages. xlsx and pdf need -o FILE."),
+                                    QStringLiteral("list|csv|xlsx|pdf"), QStringLiteral("list"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("Write to FILE (replaced only when all of it is written) instead "
                                                    "of standard output."),
@@ -290,8 +352,13 @@ int main(int argc, char *argv[])
     if (!isNumber || sizeUnit < 0 || sizeUnit > 3)
         return usage(QStringLiteral("the unit must be 0, 1, 2 or 3, not '%1'").arg(parser.value(unit)));
     const QString kind = parser.value(format);
-    if (kind != QLatin1String("list") && kind != QLatin1String("csv"))
-        return usage(QStringLiteral("the format must be 'list' or 'csv', not '%1'").arg(kind));
+    if (kind != QLatin1String("list") && kind != QLatin1String("csv") && !isDocument(kind))
+        return usage(QStringLiteral("the format must be 'list' or 'csv'%2, not '%1'").arg(kind, DocumentFormats));
+    // A workbook or a PDF is no text for a terminal or a pipe.
+    if (isDocument(kind)
+        && (!parser.isSet(output)
+            || (QFile::exists(absolute(parser.value(output))) && !isRegularFile(absolute(parser.value(output))))))
+        return usage(QStringLiteral("-f %1 writes to a file: give it with -o FILE").arg(kind));
     const QStringList paths = parser.positionalArguments();
     if (parser.isSet(checkList)) {
         if (!paths.isEmpty())
@@ -340,6 +407,19 @@ int main(int argc, char *argv[])
         }
     }
     ReplacedNames replaced;
+    if (isDocument(kind)) {
+        // The pages' title, as the window gives it: the (first) CSV the list
+        // was read from, else "リスト".
+        const QStringList csvFiles = parser.values(fromCsv);
+        const QString title = csvFiles.isEmpty() ? QStringLiteral("リスト") : QFileInfo(csvFiles.first()).completeBaseName();
+        const bool written = writeDocument(app, argc, argv, kind, table, target, sizeUnit, title, &replaced);
+        if (!written) {
+            say("quilnaver-list: cannot write " + shown(target));
+            return SomethingSkipped;
+        }
+        sayReplaced(replaced, "bytes that are not UTF-8, written as U+FFFD:");
+        return everything ? Listed : SomethingSkipped;
+    }
     const bool csv = kind == QLatin1String("csv");
     const QByteArray bytes = parser.isSet(sha256sums) ? Sha256SumsText(table, currentDirectory())
                              : csv                    ? CsvFileText(table, &replaced)
@@ -348,13 +428,7 @@ int main(int argc, char *argv[])
         say("quilnaver-list: cannot write " + (target.isEmpty() ? QByteArray("standard output") : shown(target)));
         return SomethingSkipped;
     }
-    if (replaced.count > 0) {
-        const QByteArray names = replaced.count == 1 ? " name held " : " names held ";
-        say("quilnaver-list: " + QByteArray::number(replaced.count) + names
-            + (csv ? "bytes that are not UTF-8, written as U+FFFD:"
-                   : "characters the list file cannot hold, written as \"?\":"));
-        for (const QString &name : std::as_const(replaced.first))
-            say("  " + escaped(name.toUtf8()));
-    }
+    sayReplaced(replaced, csv ? "bytes that are not UTF-8, written as U+FFFD:"
+                              : "characters the list file cannot hold, written as \"?\":");
     return everything ? Listed : SomethingSkipped;
 }

@@ -133,6 +133,8 @@ QByteArray extraSettingsText(const ExtraSettings &extras)
         ini.setValue(QStringLiteral("excludeDirectories"), extras.filter.excludeDirectories);
         ini.setValue(QStringLiteral("hidden"), extras.filter.hidden);
         ini.endGroup();
+        if (!extras.pageSetup.isEmpty())
+            ini.setValue(QStringLiteral("Page/setup"), extras.pageSetup);
         ini.sync();
         if (ini.status() != QSettings::NoError)
             return QByteArray();
@@ -169,6 +171,7 @@ ExtraSettings readExtraSettings(const QString &iniPath)
     extras.filter.exclude = patternsValue(ini, QStringLiteral("Filter/exclude"));
     extras.filter.excludeDirectories = patternsValue(ini, QStringLiteral("Filter/excludeDirectories"));
     extras.filter.hidden = boolValue(ini, QStringLiteral("Filter/hidden")).value_or(false);
+    extras.pageSetup = ini.value(QStringLiteral("Page/setup")).toString();
     return extras;
 }
 

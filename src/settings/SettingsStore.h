@@ -17,6 +17,7 @@ struct ExtraSettings {
     bool maximized = false;
     QMap<QString, int> columnWidths; // pixels, by the column's key
     FilterPatterns filter;
+    QString pageSetup; // the print and PDF page: size, orientation, margins
     bool operator==(const ExtraSettings &) const = default;
 };
 

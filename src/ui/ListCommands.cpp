@@ -125,6 +125,16 @@ private:
 
 } // namespace
 
+QString doneText()
+{
+    return Done;
+}
+
+QString listFailedText()
+{
+    return ListFailed;
+}
+
 QString addTreeCaption()
 {
     return AddTree;

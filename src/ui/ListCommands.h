@@ -121,6 +121,10 @@ private:
     QString m_title;
 };
 
+// "完了！！" and "リストを作成できませんでした。", what a finished or failed
+// write says.
+QString doneText();
+QString listFailedText();
 // The tree add's caption, as its menu items and its progress window show it.
 QString addTreeCaption();
 // The CSV export's menu item.

@@ -143,6 +143,9 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     m_commands = std::make_unique<ListCommands>(
         ListWidgets{m_file, m_dir, m_grid, m_panel1, m_panel2, m_progress}, m_table, m_model, m_settings,
         m_services);
+#ifdef QUILNAVER_OFFICE
+    m_exports = std::make_unique<ExportCommands>(m_grid, m_table, m_settings, m_extras, *m_commands, m_services);
+#endif
 
     // Window load: the list in its start-up state, then the settings, read
     // and written in one place for the whole run.
@@ -363,6 +366,13 @@ void MainWindow::buildMenus()
             [this] { m_commands->AddDirectoryTree(); });
     connect(addItem(file, "File_SaveCsv", saveCsvCaption()), &QAction::triggered, this,
             [this] { m_commands->SaveCsvFile(); });
+#ifdef QUILNAVER_OFFICE
+    connect(addItem(file, "File_SaveXlsx", saveXlsxCaption()), &QAction::triggered, this,
+            [this] { m_exports->SaveXlsxFile(); });
+    connect(addItem(file, "File_Print", printCaption()), &QAction::triggered, this, [this] { m_exports->PrintList(); });
+    connect(addItem(file, "File_SavePdf", savePdfCaption()), &QAction::triggered, this,
+            [this] { m_exports->SavePdfFile(); });
+#endif
     connect(addItem(file, "File_OpenCsv", openCsvCaption()), &QAction::triggered, this,
             [this] { m_commands->OpenCsvFile(); });
     connect(addItem(file, "File_CheckDisk", checkDiskCaption()), &QAction::triggered, this,

@@ -4,6 +4,9 @@
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 #include "ui/EntryModel.h"
+#ifdef QUILNAVER_OFFICE
+#include "ui/ExportCommands.h"
+#endif
 #include "ui/ListCommands.h"
 #include "ui/Services.h"
 
@@ -45,6 +48,9 @@ public:
     const FilterPatterns &filterPatterns() const { return m_extras.filter; }
     void ReWrite();
     ListCommands &commands() { return *m_commands; }
+#ifdef QUILNAVER_OFFICE
+    ExportCommands &exports() { return *m_exports; }
+#endif
 
     // Column widths in twips, as the settings file keeps them.
     int columnWidthTwips(int column) const { return m_columnTwips[column]; }
@@ -116,6 +122,9 @@ private:
     QHash<QString, QAction *> m_buttons;
 
     std::unique_ptr<ListCommands> m_commands;
+#ifdef QUILNAVER_OFFICE
+    std::unique_ptr<ExportCommands> m_exports;
+#endif
     int m_columnTwips[4] = {DefaultColumnWidths[0], DefaultColumnWidths[1], DefaultColumnWidths[2],
                             DefaultColumnWidths[3]};
     bool m_settingWidths = false;

@@ -1,0 +1,282 @@
+#include "layout/PageLayout.h"
+
+#include "list/Check.h"
+#include "list/DateText.h"
+#include "list/EntryTable.h"
+#include "output/GridTitles.h"
+#include "output/SizeFormat.h"
+#include "platform/Digest.h"
+#include "platform/FileSystem.h"
+#include "platform/SafeWrite.h"
+
+#include <QBuffer>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace qn {
+
+namespace {
+
+const QString PageNumber = QStringLiteral("%1 / %2 ページ");
+const QString FilesTotal = QStringLiteral("総ファイル数 %1");
+const QString BytesTotal = QStringLiteral("総バイト数 %1 %2");
+const QString StateTitle = QStringLiteral("照合");
+const QString DigestTitle = QStringLiteral("SHA-256");
+const QString Creator = QStringLiteral("Quilnaver");
+
+// A column's share of the page's width, by what it usually holds.
+double columnShare(int column)
+{
+    switch (column) {
+    case NameCol:
+        return 30;
+    case SizeCol:
+        return 14;
+    case DateCol:
+        return 17;
+    case DirCol:
+        return 36;
+    case StateCol:
+        return 8;
+    default:
+        return 34;
+    }
+}
+
+// Rows are this much taller than the font, so lines never touch.
+constexpr double RowSpacing = 1.3;
+
+} // namespace
+
+PageGeometry PageGeometry::forHeight(double pageHeight, double lineHeight)
+{
+    PageGeometry g;
+    g.pageHeight = pageHeight;
+    g.lineHeight = lineHeight > 0 ? lineHeight : 1;
+    const int lines = int(std::floor(pageHeight / g.lineHeight));
+    // The totals must fit below the title row on a page of their own.
+    g.rowsPerPage = std::max(TotalsLines, lines - HeaderLines - 1);
+    return g;
+}
+
+int PageGeometry::pageCount(qint64 rows) const
+{
+    const qint64 lines = std::max<qint64>(rows, 0) + TotalsLines;
+    return int(std::max<qint64>(1, (lines + rowsPerPage - 1) / rowsPerPage));
+}
+
+PageLayout::PageLayout(const EntryTable &table, PageOptions options)
+    : m_table(table), m_options(std::move(options)), m_font(pageFont(8)), m_bold(pageFont(8))
+{
+    m_bold.setBold(true);
+    if (m_options.columns.empty())
+        m_options.columns = defaultPageColumns(table);
+    double sum = 0;
+    for (int column : m_options.columns)
+        sum += columnShare(column);
+    for (int column : m_options.columns)
+        m_shares.push_back(columnShare(column) / sum);
+}
+
+bool PageLayout::cancelled() const
+{
+    return m_options.cancel && m_options.cancel->load(std::memory_order_relaxed);
+}
+
+PageGeometry PageLayout::geometryFor(QPagedPaintDevice &device, double *width) const
+{
+    const QFontMetricsF metrics(m_font, &device);
+    if (width)
+        *width = device.width();
+    return PageGeometry::forHeight(device.height(), metrics.height() * RowSpacing);
+}
+
+int PageLayout::measure(QPagedPaintDevice &device)
+{
+    m_geometry = geometryFor(device, nullptr);
+    m_pages = m_geometry.pageCount(m_table.EntryCount());
+    return m_pages;
+}
+
+bool PageLayout::paint(QPagedPaintDevice &device)
+{
+    double width = 0;
+    m_geometry = geometryFor(device, &width);
+    m_pages = m_geometry.pageCount(m_table.EntryCount());
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    for (int page = 0; page < m_pages; ++page) {
+        if (cancelled()) {
+            painter.end();
+            return false;
+        }
+        if (page > 0 && !device.newPage()) {
+            painter.end();
+            return false;
+        }
+        paintPage(painter, page, width);
+        if (m_options.progress)
+            m_options.progress(page + 1, m_pages);
+    }
+    return painter.end() && !cancelled();
+}
+
+QString PageLayout::cell(int column, int entry) const
+{
+    const ListEntry &e = m_table.at(entry);
+    switch (column) {
+    case NameCol:
+        return displayName(e.FileName);
+    case SizeCol: {
+        SizeFormatter formatter;
+        return formatter.sizeText(m_options.unit, e.Size);
+    }
+    case DateCol:
+        return DateText(e.Modified);
+    case DirCol:
+        return displayName(nativePath(e.Directory));
+    case StateCol:
+        return stateText(e.State);
+    default:
+        return QString::fromLatin1(digestHex(e.Sha256));
+    }
+}
+
+void PageLayout::paintPage(QPainter &painter, int page, double width)
+{
+    const double line = m_geometry.lineHeight;
+    const double pad = line * 0.2;
+    painter.setPen(Qt::black);
+
+    // The header: the title, the moment printed, the page number.
+    painter.setFont(m_font);
+    const QFontMetricsF metrics(m_font, painter.device());
+    const double ascent = metrics.ascent();
+    const QString number = pageNumberText(page + 1, m_pages);
+    const double numberWidth = metrics.horizontalAdvance(number);
+    const double dateWidth = metrics.horizontalAdvance(m_options.printedAt);
+    const double titleRoom = std::max(0.0, width - numberWidth - dateWidth - 4 * pad);
+    painter.drawText(QPointF(0, ascent), metrics.elidedText(m_options.title, Qt::ElideRight, titleRoom));
+    painter.drawText(QPointF(width - numberWidth - dateWidth - 2 * pad, ascent), m_options.printedAt);
+    painter.drawText(QPointF(width - numberWidth, ascent), number);
+    painter.drawLine(QPointF(0, line * 1.2), QPointF(width, line * 1.2));
+
+    // Each column's left edge and room.
+    std::vector<double> left(m_options.columns.size() + 1, 0);
+    for (size_t c = 0; c < m_options.columns.size(); ++c)
+        left[c + 1] = left[c] + m_shares[c] * width;
+    const auto row = [&](double y, const auto &text, const QFontMetricsF &fm) {
+        for (size_t c = 0; c < m_options.columns.size(); ++c) {
+            const double room = left[c + 1] - left[c] - 2 * pad;
+            const QString shown = fm.elidedText(text(c), Qt::ElideRight, room);
+            double x = left[c] + pad;
+            if (m_options.columns[c] == SizeCol)
+                x = left[c + 1] - pad - fm.horizontalAdvance(shown);
+            painter.drawText(QPointF(x, y + ascent), shown);
+        }
+    };
+
+    double y = PageGeometry::HeaderLines * line;
+    painter.setFont(m_bold);
+    const QFontMetricsF boldMetrics(m_bold, painter.device());
+    row(y, [&](size_t c) {
+        const int column = m_options.columns[c];
+        return column == StateCol  ? StateTitle
+               : column == DigestCol ? DigestTitle
+                                     : columnTitle(Column(column), m_options.unit);
+    }, boldMetrics);
+    painter.drawLine(QPointF(0, y + line * 0.95), QPointF(width, y + line * 0.95));
+    y += line;
+
+    painter.setFont(m_font);
+    const qint64 count = m_table.EntryCount();
+    const qint64 first = m_geometry.firstRow(page);
+    const qint64 last = std::min<qint64>(count, first + m_geometry.rowsPerPage);
+    for (qint64 i = first; i < last; ++i, y += line) {
+        const int entry = int(i + 1);
+        row(y, [&](size_t c) { return cell(m_options.columns[c], entry); }, metrics);
+    }
+    if (page == m_pages - 1) {
+        painter.drawLine(QPointF(0, y + line * 0.1), QPointF(width, y + line * 0.1));
+        painter.drawText(QPointF(pad, y + line * 0.2 + ascent), pageFilesText(m_table.EntryCount()));
+        painter.drawText(QPointF(pad, y + line * 1.2 + ascent), pageBytesText(m_options.unit, m_table.TotalBytes()));
+    }
+}
+
+QPageLayout defaultPageLayout()
+{
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
+                       QPageLayout::Millimeter);
+}
+
+QFont pageFont(qreal points)
+{
+    // IPAゴシック is fixed-pitch for the kana and kanji, so a name's width on
+    // paper is the width it has on screen.
+    QFont font(QStringLiteral("IPAGothic"));
+    font.setPointSizeF(points);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+PdfResult savePdfFile(const QString &path, const EntryTable &table, const PageOptions &options,
+                      const QPageLayout &pageLayout, int *pages)
+{
+    // The PDF is made in memory (a few megabytes for thousands of pages) and
+    // written through the safe write in one go.
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageLayout(pageLayout);
+        writer.setResolution(600);
+        writer.setTitle(options.title);
+        writer.setCreator(Creator);
+        PageLayout layout(table, options);
+        const bool painted = layout.paint(writer);
+        if (pages)
+            *pages = layout.pageCount();
+        if (layout.cancelled())
+            return PdfResult::Cancelled;
+        if (!painted)
+            return PdfResult::Failed;
+    }
+    return saveBytes(path, bytes) ? PdfResult::Written : PdfResult::Failed;
+}
+
+QString pageNumberText(int page, int pages)
+{
+    return PageNumber.arg(page).arg(pages);
+}
+
+QString pageFilesText(int files)
+{
+    return FilesTotal.arg(files);
+}
+
+QString pageBytesText(int unit, qint64 bytes)
+{
+    SizeFormatter formatter;
+    const qint64 value = formatter.FormatSize(unit, bytes);
+    return BytesTotal.arg(value).arg(formatter.UnitSuffix());
+}
+
+std::vector<int> defaultPageColumns(const EntryTable &table)
+{
+    std::vector<int> columns{NameCol, SizeCol, DateCol, DirCol};
+    if (table.IsChecked())
+        columns.push_back(StateCol);
+    if (table.HasDigests())
+        columns.push_back(DigestCol);
+    return columns;
+}
+
+} // namespace qn
