@@ -442,7 +442,7 @@ XlsxResult saveXlsxFile(const QString &path, const EntryTable &table, const Xlsx
         if (replaced && (hasUndecodableBytes(e.FileName) || hasUndecodableBytes(e.Directory)))
             replaced->add(displayName(e.FileName), displayName(e.FileName));
         writer.entry(e);
-        if (options.progress && (i & 4095) == 0)
+        if (options.progress && (i == 1 || (i & 4095) == 0))
             options.progress(i);
     }
     rows.push_back(writer.row());

@@ -1,0 +1,248 @@
+#include "UiHarness.h"
+
+#include "layout/PageLayout.h"
+#include "list/EntryTable.h"
+#include "output/GridTitles.h"
+#include "output/XlsxFile.h"
+#include "settings/SettingsStore.h"
+#include "ui/ExportCommands.h"
+
+#include <QHeaderView>
+#include <QMenu>
+#include <QPrinter>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace qn {
+namespace {
+
+using namespace test;
+
+void add(EntryTable &t, const QString &dir, const QString &name, qint64 size, qint64 modified = 1796720707)
+{
+    t.AppendEntry(dir, name, [&](FileStamp &s) {
+        s.size = size;
+        s.modified = modified;
+        return true;
+    });
+}
+
+QByteArray output(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000) || process.exitCode() != 0)
+        return QByteArray();
+    return process.readAllStandardOutput();
+}
+
+int pdfPages(const QString &pdf)
+{
+    for (const QByteArray &line : output("pdfinfo", {pdf}).split('\n')) {
+        if (line.startsWith("Pages:"))
+            return line.mid(6).trimmed().toInt();
+    }
+    return -1;
+}
+
+QString readText(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+struct PageCase {
+    const char *name;
+    qint64 rows;
+    int pages;
+};
+
+TEST(PageGeometry, RowsAndTotalsFillThePages)
+{
+    // 50 lines: the header's two, the title row, 47 rows.
+    const PageGeometry g = PageGeometry::forHeight(500, 10);
+    ASSERT_EQ(g.rowsPerPage, 47);
+    const PageCase cases[] = {
+        {"empty list: one page of totals", 0, 1},
+        {"totals just fit", 45, 1},
+        {"one row too many for the totals", 46, 2},
+        {"a full page", 47, 2},
+        {"two pages and the totals", 92, 2},
+        {"the totals alone on the third", 93, 3},
+        {"100,000 rows", 100000, 2128},
+    };
+    for (const PageCase &c : cases)
+        EXPECT_EQ(g.pageCount(c.rows), c.pages) << c.name;
+    // A page too short for anything still holds the totals.
+    EXPECT_EQ(PageGeometry::forHeight(25, 10).rowsPerPage, PageGeometry::TotalsLines);
+    EXPECT_EQ(PageGeometry::forHeight(25, 10).pageCount(3), 3);
+}
+
+TEST(PageLayout, PdfHasThePagesItLaidOutAndNamesCutNotOverlapping)
+{
+    Fixture out;
+    EntryTable t;
+    const QString longName = QStringLiteral("とても長いファイル名") + QString(60, QLatin1Char('x')) + ".txt";
+    add(t, "/data/", longName, 1);
+    for (int i = 0; i < 700; ++i)
+        add(t, "/data/", QStringLiteral("f%1.dat").arg(i, 4, 10, QLatin1Char('0')), i);
+    PageOptions options;
+    options.title = QStringLiteral("納品リスト");
+    options.printedAt = QStringLiteral("2026/12/09 10:00");
+    int pages = 0;
+    const QString pdf = out.path() + "list.pdf";
+    ASSERT_EQ(savePdfFile(pdf, t, options, defaultPageLayout(), &pages), PdfResult::Written);
+    EXPECT_GT(pages, 10);
+    EXPECT_EQ(pdfPages(pdf), pages);
+    const QString text = QString::fromUtf8(output("pdftotext", {"-layout", pdf, "-"}));
+    EXPECT_EQ(text.count(QStringLiteral("納品リスト")), pages);
+    EXPECT_TRUE(text.contains(pageNumberText(pages, pages)));
+    // The long name is cut with "…" and its column's neighbour stays whole.
+    const QString first = text.section(QLatin1Char('\n'), 3, 3);
+    EXPECT_TRUE(first.startsWith(QStringLiteral("とても長いファイル名xx"))) << first.toStdString();
+    EXPECT_TRUE(first.contains(QStringLiteral("…"))) << first.toStdString();
+    EXPECT_FALSE(first.contains(longName));
+    EXPECT_TRUE(first.contains(QStringLiteral("1 B"))) << first.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("f0699.dat")));
+}
+
+TEST(PageLayout, CancelLeavesThePreviousFile)
+{
+    Fixture out;
+    EntryTable t;
+    for (int i = 0; i < 3000; ++i)
+        add(t, "/data/", QStringLiteral("f%1").arg(i), i);
+    out.file("list.pdf", "previous");
+    std::atomic<bool> cancel{false};
+    PageOptions options;
+    options.cancel = &cancel;
+    options.progress = [&cancel](int page, int) { cancel = page >= 3; };
+    EXPECT_EQ(savePdfFile(out.path() + "list.pdf", t, options), PdfResult::Cancelled);
+    EXPECT_EQ(readText(out.path() + "list.pdf"), "previous");
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"list.pdf"});
+}
+
+TEST(XlsxFile, LongListGoesOnToNumberedSheetsEachWithTitles)
+{
+    Fixture out;
+    EntryTable t;
+    for (int i = 0; i < 7; ++i)
+        add(t, "/data/", QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0')), i);
+    XlsxOptions options;
+    options.rowsPerSheet = 3;
+    const QString xlsx = out.path() + "list.xlsx";
+    ASSERT_EQ(saveXlsxFile(xlsx, t, options), XlsxResult::Written);
+    const QByteArray seen = output("/usr/bin/python3", {"-c",
+                                                        "import openpyxl, sys\n"
+                                                        "b = openpyxl.load_workbook(sys.argv[1])\n"
+                                                        "for s in b:\n"
+                                                        "  print(s.title, [r[0].value for r in s.iter_rows()])\n",
+                                                        xlsx});
+    EXPECT_EQ(QString::fromUtf8(seen), QStringLiteral("リスト ['ファイル名', '0000', '0001', '0002']\n"
+                                                      "リスト (2) ['ファイル名', '0003', '0004', '0005']\n"
+                                                      "リスト (3) ['ファイル名', '0006']\n"
+                                                      "合計 ['ファイル数', 'バイト数']\n"));
+}
+
+TEST(XlsxFile, CancelLeavesThePreviousFileAndNothingBesideIt)
+{
+    Fixture out;
+    EntryTable t;
+    for (int i = 0; i < 10000; ++i)
+        add(t, "/data/", QStringLiteral("f%1").arg(i), i);
+    out.file("list.xlsx", "previous");
+    std::atomic<bool> cancel{false};
+    XlsxOptions options;
+    options.cancel = &cancel;
+    options.progress = [&cancel](qint64) { cancel = true; };
+    EXPECT_EQ(saveXlsxFile(out.path() + "list.xlsx", t, options), XlsxResult::Cancelled);
+    EXPECT_EQ(readText(out.path() + "list.xlsx"), "previous");
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"list.xlsx"});
+}
+
+TEST(ExportCommands, MenuItemsFollowTheCsvExportAndWriteTheWorkbook)
+{
+    Harness h;
+    Fixture fx;
+    Fixture out;
+    fx.file("0012", "abc", 1796720707);
+    h.openDirectory(fx.path());
+    h.click("DirAdd");
+    h.window->settings().SaveDirectory = out.path();
+
+    QStringList items;
+    for (QAction *a : h.find<QMenu>("Mnu_File")->actions())
+        items.append(a->objectName());
+    const qsizetype csv = items.indexOf("File_SaveCsv");
+    ASSERT_GE(csv, 0);
+    EXPECT_EQ(items.mid(csv + 1, 3), (QStringList{"File_SaveXlsx", "File_Print", "File_SavePdf"}));
+    EXPECT_EQ(h.find<QAction>("File_SaveXlsx")->text(), QStringLiteral("Excelで保存..."));
+    EXPECT_EQ(h.find<QAction>("File_Print")->text(), QStringLiteral("印刷..."));
+    EXPECT_EQ(h.find<QAction>("File_SavePdf")->text(), QStringLiteral("PDFで保存..."));
+
+    h.messages.shown.clear();
+    h.chooser.answer = out.path() + "list.xlsx";
+    h.find<QAction>("File_SaveXlsx")->trigger();
+    ASSERT_EQ(h.chooser.asked.size(), 1);
+    EXPECT_EQ(h.chooser.asked[0], (QStringList{"Excelで保存", out.path(), "リスト.xlsx", "*.xlsx"}));
+    EXPECT_EQ(h.messages.texts(), QStringList{doneText()});
+    EXPECT_TRUE(readText(out.path() + "list.xlsx").startsWith("PK"));
+
+    // Cancelled behind the progress window: no message, the old file whole.
+    h.messages.shown.clear();
+    out.file("old.xlsx", "previous");
+    h.chooser.answer = out.path() + "old.xlsx";
+    h.work.cancelAt = 0;
+    h.find<QAction>("File_SaveXlsx")->trigger();
+    EXPECT_TRUE(h.messages.shown.isEmpty());
+    EXPECT_EQ(readText(out.path() + "old.xlsx"), "previous");
+
+    // A folder that is gone: the CSV export's message.
+    h.work.cancelAt = -1;
+    h.chooser.answer = out.path() + "gone/list.pdf";
+    h.find<QAction>("File_SavePdf")->trigger();
+    EXPECT_EQ(h.messages.texts(), QStringList{listFailedText()});
+    EXPECT_EQ(h.chooser.asked.last(), (QStringList{"PDFで保存", out.path(), "リスト.pdf", "*.pdf"}));
+}
+
+TEST(ExportCommands, PrintsTheGridsColumnsAndKeepsThePageSetup)
+{
+    Harness h;
+    Fixture fx;
+    Fixture out;
+    fx.file("report.txt", "abc", 1796720707);
+    h.openDirectory(fx.path());
+    h.click("DirAdd");
+    h.grid()->horizontalHeader()->hideSection(DirCol);
+    h.messages.shown.clear();
+
+    const QString pdf = out.path() + "printed.pdf";
+    h.window->exports().setPrintDialog([&pdf](QPrinter &printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setPageOrientation(QPageLayout::Landscape);
+        return true;
+    });
+    h.find<QAction>("File_Print")->trigger();
+    EXPECT_TRUE(h.messages.shown.isEmpty());
+    const QString text = QString::fromUtf8(output("pdftotext", {"-layout", pdf, "-"}));
+    EXPECT_TRUE(text.contains("report.txt")) << text.toStdString();
+    EXPECT_FALSE(text.contains(fx.path())) << "a hidden column stays hidden";
+    EXPECT_TRUE(text.contains(pageFilesText(1)));
+    EXPECT_EQ(h.window->exports().pageLayout().orientation(), QPageLayout::Landscape);
+
+    // The page setup goes through the INI file and back.
+    ExtraSettings extras;
+    extras.pageSetup = pageLayoutText(h.window->exports().pageLayout());
+    out.file("quilnaver.ini", extraSettingsText(extras));
+    const QPageLayout back = pageLayoutFromText(readExtraSettings(out.path() + "quilnaver.ini").pageSetup);
+    EXPECT_TRUE(back.isEquivalentTo(h.window->exports().pageLayout()));
+    EXPECT_TRUE(pageLayoutFromText("A4 sideways 1 2 3 4").isEquivalentTo(defaultPageLayout()));
+    EXPECT_TRUE(pageLayoutFromText("Letter landscape 10 10 10 10").isEquivalentTo(
+        QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
+                    QPageLayout::Millimeter)));
+}
+
+} // namespace
+} // namespace qn
