@@ -18,7 +18,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -80,8 +79,10 @@ public:
             m_titles.append(QStringLiteral("照合"));
         if (digests)
             m_titles.append(QStringLiteral("SHA-256"));
-        for (int s = 0; s < 7; ++s)
+        for (int s = 0; s < 7; ++s) {
             m_states[s] = stateText(CheckState(s)).toUtf8();
+            m_stateWidths[s] = textWidth(stateText(CheckState(s)));
+        }
     }
 
     bool ok() const { return m_ok; }
@@ -118,7 +119,9 @@ public:
         text(0, nameBytes, nullptr, nameWidth);
         if (e.Size <= ExactLimit) {
             number(1, double(e.Size), m_size);
-            const int digits = e.Size < 10 ? 1 : int(std::log10(double(e.Size))) + 1;
+            int digits = 1;
+            for (qint64 v = e.Size; v >= 10; v /= 10)
+                ++digits;
             width(1, digits + (digits - 1) / 3);
         } else {
             const QByteArray digits = QByteArray::number(e.Size);
@@ -129,8 +132,7 @@ public:
         text(4, m_directory + nameBytes, nullptr, m_directoryWidth + nameWidth);
         int c = 5;
         if (m_checked) {
-            const QByteArray &state = m_states[int(e.State)];
-            text(c++, state, nullptr, textWidth(QString::fromUtf8(state)));
+            text(c++, m_states[int(e.State)], nullptr, m_stateWidths[int(e.State)]);
         }
         if (m_digests)
             text(c, digestHex(e.Sha256), nullptr, 64);
@@ -223,6 +225,7 @@ private:
     lxw_row_t m_row = 0;
     QStringList m_titles;
     QByteArray m_states[7];
+    int m_stateWidths[7] = {};
     std::vector<int> m_widths;
     LocalClock m_clock;
     QString m_lastDirectory;
