@@ -7,6 +7,7 @@
 #include "list/EntryTable.h"
 #include "output/CsvFile.h"
 #include "output/CsvReader.h"
+#include "output/HtmlSnapshot.h"
 #include "output/ListFile.h"
 #include "output/Sha256Sums.h"
 #include "platform/FileSystem.h"
@@ -15,6 +16,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 
@@ -237,8 +239,9 @@ int main(int argc, char *argv[])
                                   QStringLiteral("0-3"), QStringLiteral("3"));
     const QCommandLineOption format({QStringLiteral("f"), QStringLiteral("format")},
                                     QStringLiteral("'list' (default): the list file; 'csv': UTF-8 CSV with the exact "
-                                                   "size in bytes, the time, the directory and the path."),
-                                    QStringLiteral("list|csv"), QStringLiteral("list"));
+                                                   "size in bytes, the time, the directory and the path; 'html': one page "
+                                                   "with the folder tree, folder totals and a search, for any browser."),
+                                    QStringLiteral("list|csv|html"), QStringLiteral("list"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("Write to FILE (replaced only when all of it is written) instead "
                                                    "of standard output."),
@@ -290,8 +293,8 @@ int main(int argc, char *argv[])
     if (!isNumber || sizeUnit < 0 || sizeUnit > 3)
         return usage(QStringLiteral("the unit must be 0, 1, 2 or 3, not '%1'").arg(parser.value(unit)));
     const QString kind = parser.value(format);
-    if (kind != QLatin1String("list") && kind != QLatin1String("csv"))
-        return usage(QStringLiteral("the format must be 'list' or 'csv', not '%1'").arg(kind));
+    if (kind != QLatin1String("list") && kind != QLatin1String("csv") && kind != QLatin1String("html"))
+        return usage(QStringLiteral("the format must be 'list', 'csv' or 'html', not '%1'").arg(kind));
     const QStringList paths = parser.positionalArguments();
     if (parser.isSet(checkList)) {
         if (!paths.isEmpty())
@@ -343,6 +346,8 @@ int main(int argc, char *argv[])
     const bool csv = kind == QLatin1String("csv");
     const QByteArray bytes = parser.isSet(sha256sums) ? Sha256SumsText(table, currentDirectory())
                              : csv                    ? CsvFileText(table, &replaced)
+                             : kind == QLatin1String("html")
+                                 ? HtmlSnapshotText(table, {QString(), sizeUnit, QDateTime::currentSecsSinceEpoch()})
                                                       : ListFileText(table, sizeUnit, &replaced);
     if (!writeOut(bytes, target)) {
         say("quilnaver-list: cannot write " + (target.isEmpty() ? QByteArray("standard output") : shown(target)));

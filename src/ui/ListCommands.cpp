@@ -130,6 +130,16 @@ QString addTreeCaption()
     return AddTree;
 }
 
+QString doneText()
+{
+    return Done;
+}
+
+QString saveFailedText()
+{
+    return ListFailed;
+}
+
 QString saveCsvCaption()
 {
     return SaveCsv;

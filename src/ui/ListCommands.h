@@ -131,5 +131,8 @@ QString checkDiskCaption();
 QString checkListCaption();
 QString computeSha256Caption();
 QString saveSumsCaption();
+// What a save says when it is done, and when the file could not be written.
+QString doneText();
+QString saveFailedText();
 
 } // namespace qn

@@ -10,6 +10,7 @@
 #include "ui/FileList.h"
 #include "ui/FilterDialog.h"
 #include "ui/GridView.h"
+#include "ui/HtmlExport.h"
 #include "ui/Fonts.h"
 #include "ui/OptionDialog.h"
 
@@ -363,6 +364,8 @@ void MainWindow::buildMenus()
             [this] { m_commands->AddDirectoryTree(); });
     connect(addItem(file, "File_SaveCsv", saveCsvCaption()), &QAction::triggered, this,
             [this] { m_commands->SaveCsvFile(); });
+    connect(addItem(file, "File_SaveHtml", saveHtmlCaption()), &QAction::triggered, this,
+            [this] { SaveHtmlFile(this, m_table, m_settings, m_services, m_commands->listTitle()); });
     connect(addItem(file, "File_OpenCsv", openCsvCaption()), &QAction::triggered, this,
             [this] { m_commands->OpenCsvFile(); });
     connect(addItem(file, "File_CheckDisk", checkDiskCaption()), &QAction::triggered, this,
