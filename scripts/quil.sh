@@ -15,8 +15,9 @@ cd "$(dirname "$0")/.."
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev googletest
           libbenchmark-dev fonts-ipafont-gothic qt6-translations-l10n libssl-dev)
 # The install and package tests check with these; MinGW compiles the Windows
-# sources, syntax only.
-test_packages=(desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64-posix)
+# sources, syntax only; headless Chromium, driven by Selenium, opens the HTML page.
+test_packages=(desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64-posix
+               chromium chromium-driver python3-selenium)
 
 install_missing() {
     local missing=()
@@ -64,8 +65,9 @@ tsan)
         -R '^(TreeWalk|AppendDirectory|Sort|Threads|ProgressWindow|AddDirectoryTree|SortByTitle|Check|RecordCommands|Digest|FilteredTree|WindowRoom)\.'
     ;;
 bench)
-    # openssl and sha256sum are what the digest benchmark measures against.
-    install_missing openssl coreutils
+    # openssl and sha256sum are what the digest benchmark measures against;
+    # the HTML page is timed in headless Chromium.
+    install_missing openssl coreutils chromium chromium-driver python3-selenium
     build build-release -DCMAKE_BUILD_TYPE=Release -DQUILNAVER_TESTS=OFF -DQUILNAVER_BENCH=ON
     bash scripts/run-benchmarks.sh build-release/bench
     ;;
