@@ -1,6 +1,10 @@
 #include "UiHarness.h"
 
+#include "list/EntryTable.h"
+#include "ui/HtmlExport.h"
+
 #include <QMenu>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 namespace qn {
@@ -74,6 +78,49 @@ TEST(SaveHtmlFile, WritesThePageBehindTheProgressWindowAndKeepsTheOldFileOnCance
     EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("リストを作成できませんでした。")});
     EXPECT_EQ(readAll(out.path() + "リスト.html"), page);
     EXPECT_EQ(filesIn(out.path()), (QStringList{"d.html", "delivery.csv", "リスト.html"}));
+}
+
+// The real progress window on a list long enough to be cancelled while it is
+// read: no file, no message, and the list is the window's again at once (a
+// worker left behind must not read it, which ThreadSanitizer would see).
+TEST(SaveHtmlFile, CancelInTheProgressWindowLeavesNoFileAndFreesTheList)
+{
+    Fixture out;
+    EntryTable table;
+    for (int i = 0; i < 300000; ++i)
+        table.AppendEntry(QStringLiteral("/d%1/").arg(i % 100), QStringLiteral("f%1").arg(i), [i](FileStamp &s) {
+            s.size = i;
+            s.modified = 1700000000;
+            return true;
+        });
+    Settings settings = defaultSettings();
+    settings.SaveDirectory = out.path();
+    ScriptedMessages messages;
+    ScriptedChooser chooser;
+    chooser.answer = out.path() + "list.html";
+    WindowWorkProgress work;
+    Services services;
+    services.messages = &messages;
+    services.chooser = &chooser;
+    services.work = &work;
+
+    onModal([](QWidget *w) {
+        ASSERT_TRUE(w);
+        QTest::mouseClick(w->findChild<QPushButton *>("Cancel"), Qt::LeftButton);
+    });
+    SaveHtmlFile(nullptr, table, settings, services, QStringLiteral("t"));
+    table.Clear();
+    EXPECT_TRUE(messages.shown.isEmpty());
+    QTest::qWait(300);
+    EXPECT_TRUE(filesIn(out.path()).isEmpty());
+
+    table.AppendEntry(QStringLiteral("/d/"), QStringLiteral("kept.txt"), [](FileStamp &s) {
+        s.size = 1;
+        return true;
+    });
+    SaveHtmlFile(nullptr, table, settings, services, QStringLiteral("t"));
+    EXPECT_EQ(messages.texts(), QStringList{Done});
+    EXPECT_TRUE(readAll(out.path() + "list.html").contains("kept.txt"));
 }
 
 } // namespace
