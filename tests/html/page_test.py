@@ -219,6 +219,36 @@ def main(tool):
         check(js("return document.getElementById('q').value") == "", "the search is left")
         check(js("return document.querySelector('#tree .sel .nm').textContent") == "script>", "folder selected")
 
+        # A folder of more than 10,000 files: the first 10,000 rows, the
+        # rest on request, in the folder and in a search.
+        many = os.path.join(work, "many.csv")
+        with open(many, "w", encoding="utf-8", newline="") as f:
+            f.write("ファイル名,バイト数,更新日時,ディレクトリ\r\n")
+            for i in range(10005):
+                f.write("n%05d.dat,%d,2020-01-02 03:04:05,/many/\r\n" % (i, i))
+        big_page = os.path.join(work, "many.html")
+        subprocess.run([tool, "-f", "html", "-o", big_page, "--from-csv", many], check=True)
+        b.open(big_page)
+        b.wait("return document.documentElement.dataset.folded === '1'", 60)
+        last_row = ("const rows = document.getElementById('rows'); rows.scrollTop = rows.scrollHeight;"
+                    "rows.dispatchEvent(new Event('scroll'));"
+                    "return [...document.querySelectorAll('#space .row')].map(r => r.firstChild.textContent).pop()")
+
+        def capped(total):
+            check(js("return document.getElementById('shown').textContent")
+                  == "%s 件のうち先頭の 10,000 件を表示しています。" % format(total, ","), "cap text")
+            check(js(last_row) == "n09999.dat", "the 10,000th row is the last drawn")
+            check(js("return document.getElementById('more').textContent") == "さらに %d 件を表示" % (total - 10000),
+                  "more text")
+            js("document.getElementById('more').click()")
+            check(js(last_row) == "n%05d.dat" % (total - 1), "every row after more")
+            check(js("return document.getElementById('more').hidden"), "no more to show")
+
+        capped(10005)
+        count, rows = search("N*")
+        check(count == "10,005 件", "N*: %s" % count)
+        capped(10005)
+
         # Nothing ran: no dialog, no script error, nothing blocked.
         try:
             alert = b.driver.switch_to.alert
