@@ -160,6 +160,12 @@ bool writeOut(const QByteArray &bytes, const QString &output)
     return saveBytes(output, bytes);
 }
 
+// The HTML page, titled as a list with no name, made now.
+QByteArray htmlPage(const EntryTable &table, int sizeUnit)
+{
+    return HtmlSnapshotText(table, {QString(), sizeUnit, QDateTime::currentSecsSinceEpoch()});
+}
+
 // A saved list into table; false, after saying why, when it cannot be read whole.
 bool readList(EntryTable &table, const QString &argument)
 {
@@ -344,12 +350,13 @@ int main(int argc, char *argv[])
     }
     ReplacedNames replaced;
     const bool csv = kind == QLatin1String("csv");
+    const bool html = kind == QLatin1String("html") && !parser.isSet(sha256sums);
     const QByteArray bytes = parser.isSet(sha256sums) ? Sha256SumsText(table, currentDirectory())
                              : csv                    ? CsvFileText(table, &replaced)
-                             : kind == QLatin1String("html")
-                                 ? HtmlSnapshotText(table, {QString(), sizeUnit, QDateTime::currentSecsSinceEpoch()})
+                             : html                   ? htmlPage(table, sizeUnit)
                                                       : ListFileText(table, sizeUnit, &replaced);
-    if (!writeOut(bytes, target)) {
+    // A page is never empty: empty means it could not be made.
+    if ((html && bytes.isEmpty()) || !writeOut(bytes, target)) {
         say("quilnaver-list: cannot write " + (target.isEmpty() ? QByteArray("standard output") : shown(target)));
         return SomethingSkipped;
     }

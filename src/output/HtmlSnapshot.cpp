@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 
 namespace qn {
 
@@ -271,6 +270,8 @@ QByteArray HtmlSnapshotText(const EntryTable &table, const HtmlSnapshotOptions &
                             const std::function<bool(int)> &keepGoing)
 {
     const Template &page = pageTemplate();
+    if (page.rest.isEmpty())
+        return QByteArray(); // no template: nothing that could pass for a page
     const QString title = options.title.isEmpty() ? DefaultTitle : options.title;
     const int count = table.EntryCount();
     const bool checked = table.IsChecked();

@@ -28,7 +28,8 @@ struct HtmlSnapshotOptions {
 //
 // keepGoing(entriesRead) is asked every few thousand entries while the table
 // is read; false stops the work and the result is empty. The table is read
-// only before keepGoing's last call.
+// only before keepGoing's last call. Empty too when the page's template is
+// not in the program's resources.
 QByteArray HtmlSnapshotText(const EntryTable &table, const HtmlSnapshotOptions &options,
                             const std::function<bool(int)> &keepGoing = {});
 
