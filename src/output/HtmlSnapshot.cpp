@@ -3,6 +3,7 @@
 #include "list/Check.h"
 #include "list/DateText.h"
 #include "list/EntryTable.h"
+#include "output/SizeFormat.h"
 #include "platform/FileSystem.h"
 
 #include <QCryptographicHash>
@@ -337,6 +338,25 @@ QByteArray HtmlSnapshotText(const EntryTable &table, const HtmlSnapshotOptions &
     putJsonString(out, DateText(options.madeAt));
     out += ",\"unit\":";
     putNumber(out, options.sizeUnit >= 0 && options.sizeUnit <= 3 ? options.sizeUnit : 3);
+    // How sizes are shown in the chosen unit, as the program's formatter
+    // does it: for each magnitude, where it starts, its divisor and suffix.
+    out += ",\"sizeForms\":[";
+    SizeFormatter formatter;
+    qint64 start = 0;
+    for (int magnitude = 0; magnitude < 3; ++magnitude) {
+        while (SizeMagnitude(start) < magnitude && start < qint64(1e17))
+            start = start == 0 ? 1 : start * 10;
+        const qint64 probe = std::max<qint64>(start, 1000); // divisible by any divisor
+        const qint64 value = formatter.FormatSize(options.sizeUnit, probe);
+        out += magnitude > 0 ? ",[" : "[";
+        putNumber(out, start);
+        out += ',';
+        putNumber(out, value > 0 ? probe / value : 1);
+        out += ',';
+        putJsonString(out, formatter.UnitSuffix());
+        out += ']';
+    }
+    out += ']';
     out += ",\"sep\":";
     putJsonString(out, nativePath(QStringLiteral("/")));
     out += checked ? ",\"checked\":true" : ",\"checked\":false";

@@ -219,6 +219,17 @@ def main(tool):
         check(js("return document.getElementById('q').value") == "", "the search is left")
         check(js("return document.querySelector('#tree .sel .nm').textContent") == "script>", "folder selected")
 
+        # Other units, as the program shows them.
+        for unit, want in (("0", ["12  B", "12345678  B", "0  B"]), ("1", ["0 KB", "12345 KB", "0 KB"]),
+                           ("2", ["0 KB", "12 MB", "0 KB"])):
+            other = os.path.join(work, "unit%s.html" % unit)
+            subprocess.run([tool, "-r", "-u", unit, "-f", "html", "-o", other, root], check=True)
+            b.open(other)
+            b.wait("return document.documentElement.dataset.loaded === '1'", 60)
+            open_folder(root + "/a/")
+            sizes = {r[0][0]: r[1][0] for r in js(ROWS)}
+            check([sizes.get(n) for n in ("x.txt", "Big.TXT", "zero")] == want, "unit %s: %r" % (unit, sizes))
+
         # A folder of more than 10,000 files: the first 10,000 rows, the
         # rest on request, in the folder and in a search.
         many = os.path.join(work, "many.csv")
