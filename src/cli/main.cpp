@@ -7,7 +7,9 @@
 #include "list/EntryTable.h"
 #include "output/CsvFile.h"
 #include "output/CsvReader.h"
+#include "output/HtmlSnapshot.h"
 #include "output/ListFile.h"
+#include "output/ListTitle.h"
 #ifdef QUILNAVER_OFFICE
 #include "layout/PageLayout.h"
 #include "output/XlsxFile.h"
@@ -22,6 +24,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -167,6 +170,12 @@ bool writeOut(const QByteArray &bytes, const QString &output)
     return saveBytes(output, bytes);
 }
 
+// The HTML page, titled as a list with no name, made now.
+QByteArray htmlPage(const EntryTable &table, int sizeUnit)
+{
+    return HtmlSnapshotText(table, {QString(), sizeUnit, QDateTime::currentSecsSinceEpoch()});
+}
+
 // A saved list into table; false, after saying why, when it cannot be read whole.
 bool readList(EntryTable &table, const QString &argument)
 {
@@ -200,7 +209,7 @@ void sayReplaced(const ReplacedNames &replaced, const char *what)
 }
 
 #ifdef QUILNAVER_OFFICE
-const QString DocumentFormats = QStringLiteral(", 'xlsx' or 'pdf'");
+const QString DocumentFormats = QStringLiteral(", 'xlsx', 'pdf'");
 
 bool isDocument(const QString &kind)
 {
@@ -299,8 +308,9 @@ int main(int argc, char *argv[])
                                     QStringLiteral("'list' (default): the list file; 'csv': UTF-8 CSV with the exact "
                                                    "size in bytes, the time, the directory and the path; 'xlsx': "
                                                    "an Excel workbook of the same rows with typed cells; 'pdf': the "
-                                                   "list as A4 pages. xlsx and pdf need -o FILE."),
-                                    QStringLiteral("list|csv|xlsx|pdf"), QStringLiteral("list"));
+                                                   "list as A4 pages; 'html': one page with the folder tree, folder "
+                                                   "totals and a search, for any browser. xlsx and pdf need -o FILE."),
+                                    QStringLiteral("list|csv|xlsx|pdf|html"), QStringLiteral("list"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("Write to FILE (replaced only when all of it is written) instead "
                                                    "of standard output."),
@@ -352,8 +362,9 @@ int main(int argc, char *argv[])
     if (!isNumber || sizeUnit < 0 || sizeUnit > 3)
         return usage(QStringLiteral("the unit must be 0, 1, 2 or 3, not '%1'").arg(parser.value(unit)));
     const QString kind = parser.value(format);
-    if (kind != QLatin1String("list") && kind != QLatin1String("csv") && !isDocument(kind))
-        return usage(QStringLiteral("the format must be 'list' or 'csv'%2, not '%1'").arg(kind, DocumentFormats));
+    if (kind != QLatin1String("list") && kind != QLatin1String("csv") && kind != QLatin1String("html")
+        && !isDocument(kind))
+        return usage(QStringLiteral("the format must be 'list', 'csv'%2 or 'html', not '%1'").arg(kind, DocumentFormats));
     // A workbook or a PDF is no text for a terminal or a pipe.
     if (isDocument(kind)
         && (!parser.isSet(output)
@@ -411,7 +422,7 @@ int main(int argc, char *argv[])
         // The pages' title, as the window gives it: the (first) CSV the list
         // was read from, else "リスト".
         const QStringList csvFiles = parser.values(fromCsv);
-        const QString title = csvFiles.isEmpty() ? QStringLiteral("リスト") : QFileInfo(csvFiles.first()).completeBaseName();
+        const QString title = csvFiles.isEmpty() ? defaultListTitle() : QFileInfo(csvFiles.first()).completeBaseName();
         const bool written = writeDocument(app, argc, argv, kind, table, target, sizeUnit, title, &replaced);
         if (!written) {
             say("quilnaver-list: cannot write " + shown(target));
@@ -421,10 +432,13 @@ int main(int argc, char *argv[])
         return everything ? Listed : SomethingSkipped;
     }
     const bool csv = kind == QLatin1String("csv");
+    const bool html = kind == QLatin1String("html") && !parser.isSet(sha256sums);
     const QByteArray bytes = parser.isSet(sha256sums) ? Sha256SumsText(table, currentDirectory())
                              : csv                    ? CsvFileText(table, &replaced)
+                             : html                   ? htmlPage(table, sizeUnit)
                                                       : ListFileText(table, sizeUnit, &replaced);
-    if (!writeOut(bytes, target)) {
+    // A page is never empty: empty means it could not be made.
+    if ((html && bytes.isEmpty()) || !writeOut(bytes, target)) {
         say("quilnaver-list: cannot write " + (target.isEmpty() ? QByteArray("standard output") : shown(target)));
         return SomethingSkipped;
     }

@@ -9,6 +9,7 @@
 #include "output/CsvReader.h"
 #include "output/GridTitles.h"
 #include "output/ListFile.h"
+#include "output/ListTitle.h"
 #include "output/Sha256Sums.h"
 #include "output/SizeFormat.h"
 #include "platform/FileSystem.h"
@@ -47,8 +48,6 @@ const QString ConfirmDeleteTitle = QStringLiteral("リストからファイル�
 const QString ConfirmNewList =
     QStringLiteral("新規リストを作成します。\rデータは、すべて消去されます。\rよろしいですか？");
 const QString ConfirmNewListTitle = QStringLiteral("新規リストの作成");
-// The name of a list that has no file yet, as pages and workbooks title it.
-const QString DefaultListTitle = QStringLiteral("リスト");
 const QString ConfirmOverwrite = QStringLiteral("同じファイル名が存在します。\r上書きしてもよろしいですか？");
 const QString ConfirmOverwriteTitle = QStringLiteral("ファイル上書きの確認");
 const QString ChangeSettings = QStringLiteral("オプションで設定を変更してください。");
@@ -412,7 +411,7 @@ void ListCommands::reportReplaced(const ReplacedNames &replaced, const QString &
 
 QString ListCommands::listTitle() const
 {
-    return m_title.isEmpty() ? DefaultListTitle : m_title;
+    return m_title.isEmpty() ? defaultListTitle() : m_title;
 }
 
 void ListCommands::UpdateStatusTotals()

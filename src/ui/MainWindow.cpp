@@ -10,6 +10,7 @@
 #include "ui/FileList.h"
 #include "ui/FilterDialog.h"
 #include "ui/GridView.h"
+#include "ui/HtmlExport.h"
 #include "ui/Fonts.h"
 #include "ui/OptionDialog.h"
 
@@ -373,6 +374,8 @@ void MainWindow::buildMenus()
     connect(addItem(file, "File_SavePdf", savePdfCaption()), &QAction::triggered, this,
             [this] { m_exports->SavePdfFile(); });
 #endif
+    connect(addItem(file, "File_SaveHtml", saveHtmlCaption()), &QAction::triggered, this,
+            [this] { SaveHtmlFile(this, m_table, m_settings, m_services, m_commands->listTitle()); });
     connect(addItem(file, "File_OpenCsv", openCsvCaption()), &QAction::triggered, this,
             [this] { m_commands->OpenCsvFile(); });
     connect(addItem(file, "File_CheckDisk", checkDiskCaption()), &QAction::triggered, this,
