@@ -574,7 +574,7 @@ TEST(RecordCommands, OpenACsvCheckItAndCompare)
 
     h.find<QAction>("File_OpenCsv")->trigger();
     EXPECT_EQ(h.chooser.asked.value(0), (QStringList{"CSVを開く", out.path(), QString(), "*.csv"}));
-    EXPECT_EQ(h.messages.texts(), QStringList{Done});
+    EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("2 件を読み込みました。")});
     ASSERT_EQ(h.rows(), 2);
     EXPECT_EQ(h.grid()->model()->columnCount(), 4);
     EXPECT_EQ(h.panel(2), QStringLiteral("総ファイル数 2"));

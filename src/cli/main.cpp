@@ -158,8 +158,10 @@ bool writeOut(const QByteArray &bytes, const QString &output)
     return saveBytes(output, bytes);
 }
 
-// A saved list into table; false, after saying why, when it cannot be read whole.
-bool readList(EntryTable &table, const QString &argument)
+// A saved list into table; false, after saying why, when it cannot be read
+// whole. Rows it had to leave out (the total would pass its limit) are
+// named, and *complete becomes false.
+bool readList(EntryTable &table, const QString &argument, bool *complete = nullptr)
 {
     const QString path = absolute(argument);
     QFile file(path);
@@ -167,16 +169,31 @@ bool readList(EntryTable &table, const QString &argument)
         say("quilnaver-list: cannot read " + shown(argument));
         return false;
     }
-    CsvReadResult read = readListCsv(file.readAll());
-    if (read.status == CsvReadResult::NotAList) {
+    const std::atomic<bool> never{false};
+    CsvReadResult read = readListCsv(file, never);
+    switch (read.status) {
+    case CsvReadResult::Read:
+        break;
+    case CsvReadResult::NotAList:
         say("quilnaver-list: " + shown(argument) + ": not a list CSV (no ファイル名, バイト数, 更新日時 and ディレクトリ titles)");
         return false;
-    }
-    if (read.status == CsvReadResult::BadLine) {
+    case CsvReadResult::BadLine:
         say("quilnaver-list: " + shown(argument) + ": line " + QByteArray::number(read.line) + " cannot be read");
         return false;
+    case CsvReadResult::TooManyRows:
+        say("quilnaver-list: " + shown(argument) + ": more rows than the " + QByteArray::number(CsvReadLimits().rows)
+            + " a list can be read with");
+        return false;
+    case CsvReadResult::Unreadable:
+    case CsvReadResult::Cancelled:
+        say("quilnaver-list: cannot read " + shown(argument));
+        return false;
     }
-    AppendCsvList(table, read.list);
+    const CsvAppendReport appended = AppendCsvList(table, read.list);
+    for (const QString &refused : appended.refused)
+        say("quilnaver-list: not listed, the total size would pass its limit: " + shown(refused));
+    if (complete && !appended.refused.isEmpty())
+        *complete = false;
     return true;
 }
 
@@ -313,7 +330,7 @@ int main(int argc, char *argv[])
     EntryTable table;
     bool everything = true;
     for (const QString &csvFile : parser.values(fromCsv)) {
-        if (!readList(table, csvFile))
+        if (!readList(table, csvFile, &everything))
             return UsageError;
     }
     for (const QString &path : paths)
