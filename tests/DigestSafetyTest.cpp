@@ -6,6 +6,8 @@
 
 #include <QProcess>
 
+#include <thread>
+
 #include <gtest/gtest.h>
 
 namespace qn {
@@ -95,6 +97,58 @@ TEST(DigestSafety, AFifoOrADeviceInAListNeverBlocks)
     EXPECT_TRUE(errors.contains("cannot read /dev/zero")) << errors.constData();
     const QByteArray out = p.readAllStandardOutput();
     EXPECT_TRUE(out.contains("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad")) << out.constData();
+}
+
+// The command line's manifest says how many files it left out for want of
+// a digest, and never lists the file it writes.
+TEST(DigestSafety, TheManifestCountsWhatItLeftOut)
+{
+    Fixture fx;
+    fx.file("a.txt", "abc", 1700000000);
+    fx.file("SHA256SUMS", "old\n", 1700000000);
+    const QByteArray csv = "ファイル名,バイト数,更新日時,ディレクトリ\r\n"
+                           "a.txt,3,2023-11-14 22:13:20," + fx.nativePath() + "\r\n"
+                           "gone.txt,3,2023-11-14 22:13:20," + fx.nativePath() + "\r\n"
+                           "SHA256SUMS,4,2023-11-14 22:13:20," + fx.nativePath() + "\r\n";
+    fx.file("list.csv", csv);
+    QProcess p;
+    p.setWorkingDirectory(fx.path());
+    p.start(QStringLiteral(QUILNAVER_LIST_TOOL), {QStringLiteral("--from-csv"), fx.path() + "list.csv",
+                                                  QStringLiteral("--sha256sums"), QStringLiteral("-o"),
+                                                  fx.path() + "SHA256SUMS"});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 1);
+    const QByteArray errors = p.readAllStandardError();
+    EXPECT_TRUE(errors.contains("cannot read " + fx.nativePath() + "gone.txt")) << errors.constData();
+    EXPECT_TRUE(errors.contains("quilnaver-list: 1 file has no SHA-256 and is not in the manifest"))
+        << errors.constData();
+    EXPECT_EQ(readAll(fx.path() + "SHA256SUMS"),
+              QByteArray("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  a.txt\n"));
+}
+
+// A worker left behind by a cancel finishes its file after the window took
+// the job's results: what it computes then goes nowhere, and the results the
+// window took (and the list) stay as they were.
+TEST(DigestSafety, NothingIsWrittenAfterTheResultsAreTaken)
+{
+    Fixture fx;
+    fx.file("a.txt", "abc");
+    fx.file("b.txt", "def");
+    EntryTable t;
+    t.AppendEntry(fx.path(), QStringLiteral("a.txt"));
+    t.AppendEntry(fx.path(), QStringLiteral("b.txt"));
+    HashJob job;
+    PrepareHashJob(t, job);
+    EXPECT_TRUE(ApplyHashJob(t, job).isEmpty()); // the window takes what there is: nothing yet
+    const std::atomic<bool> never{false};
+    std::thread late([&job, &never] { RunHashJob(job, never, {}, 1); });
+    late.join();
+    {
+        std::lock_guard lock(job.results);
+        EXPECT_EQ(job.digests, std::vector<QByteArray>(2));
+    }
+    EXPECT_TRUE(t.at(1).Sha256.isEmpty());
+    EXPECT_FALSE(t.HasDigests());
 }
 
 } // namespace

@@ -20,6 +20,11 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 using namespace qn;
@@ -238,6 +243,11 @@ int check(const QString &list, const QString &against)
 
 int main(int argc, char *argv[])
 {
+#ifdef Q_OS_WIN
+    // Lists, CSVs and manifests are bytes: a redirected standard output gets
+    // the same bytes as -o, not every LF turned into CR LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quilnaver-list"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
@@ -337,13 +347,16 @@ int main(int argc, char *argv[])
         everything = add(table, path, parser.isSet(recursive), filter) && everything;
 
     const QString target = parser.isSet(output) ? absolute(parser.value(output)) : QString();
+    // The file being written is no file of the list: its digest would be
+    // stale the moment it is written.
+    QString written = target;
     if (parser.isSet(sha256) || parser.isSet(sha256sums)) {
-        // The file being written is no file of the list: its digest would be
-        // stale the moment it is written.
         std::vector<int> entries;
         for (int i = 1; i <= table.EntryCount(); ++i) {
             const QString path = table.at(i).Directory + table.at(i).FileName;
-            if (path != target && !(target.isEmpty() && isStandardOutput(path)))
+            if (target.isEmpty() && written.isEmpty() && isStandardOutput(path))
+                written = path;
+            else if (written.isEmpty() || !isSamePath(path, written))
                 entries.push_back(i);
         }
         HashJob job;
@@ -358,12 +371,18 @@ int main(int argc, char *argv[])
     }
     ReplacedNames replaced;
     const bool csv = kind == QLatin1String("csv");
-    const QByteArray bytes = parser.isSet(sha256sums) ? Sha256SumsText(table, currentDirectory())
+    qint64 withoutDigest = 0;
+    const QByteArray bytes = parser.isSet(sha256sums) ? Sha256SumsText(table, currentDirectory(), written, &withoutDigest)
                              : csv                    ? CsvFileText(table, &replaced)
                                                       : ListFileText(table, sizeUnit, &replaced);
     if (!writeOut(bytes, target)) {
         say("quilnaver-list: cannot write " + (target.isEmpty() ? QByteArray("standard output") : shown(target)));
         return SomethingSkipped;
+    }
+    if (withoutDigest > 0) {
+        say("quilnaver-list: " + QByteArray::number(withoutDigest)
+            + (withoutDigest == 1 ? " file has no SHA-256 and is not in the manifest"
+                                  : " files have no SHA-256 and are not in the manifest"));
     }
     if (replaced.count > 0) {
         const QByteArray names = replaced.count == 1 ? " name held " : " names held ";

@@ -40,10 +40,16 @@ void RunHashJob(HashJob &job, const std::atomic<bool> &cancel,
         if (buffer.size() != size_t(1 << 20))
             buffer.assign(size_t(1 << 20), 0);
         QByteArray digest;
-        if (sha256OfFile(job.paths[qsizetype(i)], digest, buffer, cancel, &job.bytesDone))
-            job.digests[i] = digest;
-        else if (!cancel.load())
-            job.unreadable[i] = 1;
+        const bool read = sha256OfFile(job.paths[qsizetype(i)], digest, buffer, cancel, &job.bytesDone);
+        {
+            std::lock_guard lock(job.results);
+            if (job.taken)
+                return; // too late: the window has what it will ever take
+            if (read)
+                job.digests[i] = digest;
+            else if (!cancel.load())
+                job.unreadable[i] = 1;
+        }
         const qint64 files = job.filesDone.fetch_add(1) + 1;
         if (progress && clock.due()) {
             std::lock_guard lock(reporting);
@@ -52,8 +58,10 @@ void RunHashJob(HashJob &job, const std::atomic<bool> &cancel,
     });
 }
 
-QStringList ApplyHashJob(EntryTable &table, const HashJob &job)
+QStringList ApplyHashJob(EntryTable &table, HashJob &job)
 {
+    std::lock_guard lock(job.results);
+    job.taken = true;
     QStringList unreadable;
     for (size_t k = 0; k < job.entries.size(); ++k) {
         if (!job.digests[k].isEmpty())

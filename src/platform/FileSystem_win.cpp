@@ -99,7 +99,37 @@ QStringList commandLineArguments(int, char *[])
 
 QString currentDirectory() { return QDir::currentPath(); }
 
-bool isStandardOutput(const QString &) { return false; }
+namespace {
+
+// The volume and file index of an open file: what makes it the same file
+// whatever name it was opened by.
+bool identityOf(HANDLE h, BY_HANDLE_FILE_INFORMATION &info)
+{
+    return h != INVALID_HANDLE_VALUE && h != nullptr && GetFileType(h) == FILE_TYPE_DISK
+           && GetFileInformationByHandle(h, &info);
+}
+
+} // namespace
+
+bool isStandardOutput(const QString &path)
+{
+    BY_HANDLE_FILE_INFORMATION out, file;
+    if (!identityOf(GetStdHandle(STD_OUTPUT_HANDLE), out))
+        return false;
+    const HANDLE h = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const bool same = identityOf(h, file) && out.dwVolumeSerialNumber == file.dwVolumeSerialNumber
+                      && out.nFileIndexHigh == file.nFileIndexHigh && out.nFileIndexLow == file.nFileIndexLow
+                      && (file.nFileIndexHigh != 0 || file.nFileIndexLow != 0);
+    if (h != INVALID_HANDLE_VALUE)
+        CloseHandle(h);
+    return same;
+}
+
+bool isSamePath(const QString &a, const QString &b)
+{
+    return QDir::fromNativeSeparators(a).compare(QDir::fromNativeSeparators(b), Qt::CaseInsensitive) == 0;
+}
 
 LocalTime localTimeOf(qint64 secondsSinceEpoch)
 {

@@ -89,6 +89,7 @@ const QString SaveSums = QStringLiteral("SHA256SUMSで保存...");
 const QString SaveSumsTitle = QStringLiteral("SHA256SUMSで保存");
 const QString SumsFileName = QStringLiteral("SHA256SUMS");
 const QString NoDigests = QStringLiteral("SHA-256を計算したファイルがありません。");
+const QString SomeWithoutDigest = QStringLiteral("SHA-256がないファイルが %1 件あります。");
 
 // Shows the bar's value without repainting it for every file: a directory of
 // 100,000 names would otherwise spend its time painting.
@@ -602,11 +603,15 @@ void ListCommands::SaveSha256Sums()
     if (!path)
         return;
     const QString directory = path->left(path->lastIndexOf(QLatin1Char('/')) + 1);
-    if (!saveBytes(*path, Sha256SumsText(m_table, directory))) {
+    // The manifest never lists itself, even when the list holds its file.
+    qint64 withoutDigest = 0;
+    if (!saveBytes(*path, Sha256SumsText(m_table, directory, *path, &withoutDigest))) {
         m_messages.inform(ListFailed);
         return;
     }
     m_messages.inform(Done);
+    if (withoutDigest > 0)
+        m_messages.inform(SomeWithoutDigest.arg(withoutDigest));
 }
 
 } // namespace qn
