@@ -7,6 +7,7 @@
 #   scripts/quil.sh bench   build and run the benchmarks
 #   scripts/quil.sh windows the Windows build (Qt for MinGW built once), a portable
 #                           folder and ZIP, and its tests under Wine
+#   scripts/quil.sh fuzz [SECONDS]  every libFuzzer target for SECONDS each (default 300)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,6 +18,8 @@ packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev 
 # The install and package tests check with these; MinGW compiles the Windows
 # sources, syntax only.
 test_packages=(desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64-posix)
+# libFuzzer comes with clang's runtime libraries.
+fuzz_packages=(clang libclang-rt-14-dev)
 
 install_missing() {
     local missing=()
@@ -29,6 +32,30 @@ install_missing() {
         $sudo apt-get update -qq
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
     fi
+}
+
+# Every fuzz target, each for $1 seconds, on its corpus (fuzz/corpus-csv for
+# csv_fuzz, fuzz/corpus for settings_fuzz). What it finds is left in
+# build-fuzz/findings; a finding fails the run.
+fuzz() {
+    local seconds=$1
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -DQUILNAVER_FUZZ=ON -DQUILNAVER_TESTS=OFF -DQUILNAVER_BENCH=OFF \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build build-fuzz -j2 --target settings_fuzz csv_fuzz
+    mkdir -p build-fuzz/findings
+    local target corpus work
+    for target in settings_fuzz csv_fuzz; do
+        corpus=fuzz/corpus
+        [ "$target" = csv_fuzz ] && corpus=fuzz/corpus-csv
+        work=build-fuzz/corpus-$target
+        mkdir -p "$work"
+        echo "== $target, $seconds s"
+        if ! ASAN_OPTIONS=detect_leaks=0 "build-fuzz/fuzz/$target" "$work" "$corpus" -max_total_time="$seconds" \
+            -max_len=65536 -artifact_prefix=build-fuzz/findings/ -print_final_stats=1 2>&1 | tail -n 15; then
+            echo "$target failed: the input is in build-fuzz/findings/" >&2
+            return 1
+        fi
+    done
 }
 
 build() { # dir, extra cmake options...
@@ -44,9 +71,14 @@ run)
     exec build-release/src/quilnaver
     ;;
 test)
-    install_missing "${test_packages[@]}"
+    install_missing "${test_packages[@]}" "${fuzz_packages[@]}"
     build build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILNAVER_BENCH=OFF
     QT_QPA_PLATFORM=offscreen ctest --test-dir build-test --output-on-failure -j2
+    fuzz 30
+    ;;
+fuzz)
+    install_missing "${fuzz_packages[@]}"
+    fuzz "${2:-300}"
     ;;
 sanitize)
     install_missing "${test_packages[@]}"
@@ -74,7 +106,7 @@ windows)
     exec bash scripts/windows.sh
     ;;
 *)
-    echo "usage: $0 run|test|sanitize|tsan|bench|windows" >&2
+    echo "usage: $0 run|test|sanitize|tsan|bench|windows|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac

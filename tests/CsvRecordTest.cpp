@@ -1,3 +1,4 @@
+#include "CsvRoundTrip.h"
 #include "TestFiles.h"
 
 #include "list/Check.h"
@@ -268,6 +269,22 @@ TEST(CsvRows, RowsRefusedOrAlreadyListedAreReported)
     EXPECT_EQ(appended.alreadyListed, 1);
     EXPECT_EQ(appended.refused, QStringList{"/d/huge"});
     EXPECT_EQ(t.EntryCount(), 3);
+}
+
+// Every input the fuzz target ever failed on, and its corpus, read, written
+// and read again give the same list.
+TEST(CsvRows, EveryInputThatEverFailedStillRoundTrips)
+{
+    Zone summer("CET-1CEST,M3.5.0,M10.5.0/3");
+    int files = 0;
+    for (const char *folder : {QUILNAVER_CSV_REGRESSIONS, QUILNAVER_CSV_CORPUS}) {
+        const QDir dir(QString::fromUtf8(folder));
+        for (const QString &name : dir.entryList(QDir::Files)) {
+            EXPECT_TRUE(test::csvRoundTripHolds(test::readAll(dir.filePath(name)))) << name.toStdString();
+            ++files;
+        }
+    }
+    EXPECT_GE(files, 6);
 }
 
 } // namespace
