@@ -32,7 +32,7 @@ struct HashJob {
 // Entries without a digest, or those given.
 void PrepareHashJob(const EntryTable &table, HashJob &job, const std::vector<int> &only = {});
 // Reads the files on `threads` threads (0: one for each core), one file
-// each at a time in a fixed 1 MiB buffer; a file still being read when
+// each at a time in a fixed 256 KiB buffer; a file still being read when
 // cancel becomes true gets no digest. progress(files, bytes) now and then.
 void RunHashJob(HashJob &job, const std::atomic<bool> &cancel,
                 const std::function<void(qint64 files, qint64 bytes)> &progress = {}, int threads = 0);
