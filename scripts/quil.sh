@@ -50,7 +50,7 @@ fuzz() {
         work=build-fuzz/corpus-$target
         mkdir -p "$work"
         echo "== $target, $seconds s"
-        if ! ASAN_OPTIONS=detect_leaks=0 "build-fuzz/fuzz/$target" "$work" "$corpus" -max_total_time="$seconds" \
+        if ! ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 "build-fuzz/fuzz/$target" "$work" "$corpus" -max_total_time="$seconds" \
             -max_len=65536 -artifact_prefix=build-fuzz/findings/ -print_final_stats=1 2>&1 | tail -n 15; then
             echo "$target failed: the input is in build-fuzz/findings/" >&2
             return 1

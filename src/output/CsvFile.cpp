@@ -65,6 +65,8 @@ public:
     }
     void put(QByteArrayView bytes)
     {
+        if (bytes.isEmpty())
+            return; // its data may be null, which memcpy must not be given
         char *p = room(bytes.size());
         std::memcpy(p, bytes.data(), size_t(bytes.size()));
         advance(p + bytes.size());
