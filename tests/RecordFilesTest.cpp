@@ -88,6 +88,19 @@ TEST(RecordFiles, OpeningACsvSaysWhatItReadAndShowsItsDigests)
     h.find<QAction>("File_OpenCsv")->trigger();
     EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("2 行目を読み込めませんでした。")});
     EXPECT_EQ(h.rows(), 2);
+
+    // A row the list cannot take, its total past the limit, is named, not
+    // dropped while the rest is said to be read.
+    h.click("Shinki");
+    out.file("huge.csv", "ファイル名,バイト数,更新日時,ディレクトリ\r\n"
+                         "a,9223372036854775807,2026-12-08 09:05:07,/d/\r\nb,1,2026-12-08 09:05:07,/d/\r\n");
+    h.chooser.answer = out.path() + "huge.csv";
+    h.messages.shown.clear();
+    h.find<QAction>("File_OpenCsv")->trigger();
+    EXPECT_EQ(h.messages.texts(),
+              (QStringList{QStringLiteral("1 件を読み込みました。"),
+                           QStringLiteral("合計バイト数が上限を超えるため、1 件のファイルを追加できませんでした。\r/d/b")}));
+    EXPECT_EQ(h.rows(), 1);
 }
 
 } // namespace
