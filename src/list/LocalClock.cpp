@@ -81,7 +81,7 @@ bool civilSecondsOf(const CivilTime &t, qint64 &seconds)
 CivilTime civilTimeOf(qint64 s)
 {
     qint64 days = floorDiv(s, 86400);
-    const qint64 rest = s - days * 86400;
+    const qint64 rest = s % 86400 < 0 ? s % 86400 + 86400 : s % 86400; // days * 86400 may not fit
     days += 719468;
     const qint64 era = (days >= 0 ? days : days - 146096) / 146097;
     const qint64 doe = days - era * 146097;
