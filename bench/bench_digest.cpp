@@ -1,7 +1,10 @@
 // SHA-256 against the plain tools on the same files in the same run, page
 // cache warm: one file of 1 GiB against `openssl dgst -sha256`, and 10,000
 // files of 100 KiB with that one against sha256sum, on every core. Also the
-// memory a very large (sparse) file costs, in a fresh child process.
+// memory a very large (sparse) file costs, in a fresh child process, and the
+// command line as users run it (`quilnaver-list --sha256 -f csv FILE`, the
+// whole process) against `openssl dgst -sha256 FILE` on the file in the page
+// cache of tmpfs and of the disk the fixtures are on.
 #include "BenchSupport.h"
 
 #include "list/EntryTable.h"
@@ -9,8 +12,10 @@
 #include "platform/Digest.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProcess>
 
+#include <algorithm>
 #include <thread>
 
 namespace {
@@ -57,7 +62,7 @@ void BM_OpensslOne(benchmark::State &state)
 
 void BM_OursOne(benchmark::State &state)
 {
-    std::vector<char> buffer(1 << 20);
+    std::vector<char> buffer(256 << 10); // as RunHashJob reads
     const std::atomic<bool> never{false};
     for (auto _ : state) {
         QByteArray digest;
@@ -103,6 +108,47 @@ int memoryChild()
     return 0;
 }
 
+// Seconds one whole command takes; negative when it fails.
+double secondsOf(const QByteArray &command)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const int status = std::system(command.constData());
+    return status == 0 ? double(timer.nsecsElapsed()) / 1e9 : -1;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1 : v[v.size() / 2];
+}
+
+// Five pairs, which of the two goes first alternating; the medians give our
+// throughput as a share of openssl's (aim: at least 0.9).
+void commandLineAgainstOpenssl(const char *what, const QString &file)
+{
+    const QByteArray quoted = "'" + QFile::encodeName(file) + "'";
+    const QByteArray ours = "'" QUILNAVER_LIST_TOOL "' --sha256 -f csv " + quoted + " > /dev/null";
+    const QByteArray theirs = "openssl dgst -sha256 " + quoted + " > /dev/null";
+    std::system(("cat " + quoted + " > /dev/null").constData()); // into the page cache
+    std::vector<double> o, t;
+    bool failed = false;
+    for (int pair = 0; pair < 5; ++pair) {
+        if (pair % 2 == 0)
+            t.push_back(secondsOf(theirs));
+        o.push_back(secondsOf(ours));
+        if (pair % 2 == 1)
+            t.push_back(secondsOf(theirs));
+        if (o.back() < 0 || t.back() < 0) {
+            std::printf("failed: %s\n", (o.back() < 0 ? ours : theirs).constData());
+            failed = true;
+        }
+    }
+    const double share = failed ? 0 : median(t) / median(o);
+    std::printf("%-58s  %8.0f ms vs %8.0f ms  throughput %.2fx openssl's (aim >= 0.90) %s\n", what, median(o) * 1e3,
+                median(t) * 1e3, share, qn::bench::verdict(!failed && share >= 0.9));
+}
+
 } // namespace
 
 BENCHMARK(BM_OpensslOne)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
@@ -130,6 +176,19 @@ int main(int argc, char **argv)
                    "BM_OpensslOne/iterations:3/real_time", 1 / 0.9);
     reporter.ratio("10,000 files of 100 KiB and 1 GiB vs sha256sum", "BM_OursMany/iterations:2/real_time",
                    "BM_Sha256sumMany/iterations:2/real_time", 0.6);
+
+    std::printf("\nThe command line, 1 GiB in the page cache, median of 5 pairs:\n");
+    // tmpfs: /dev/shm unless QUILNAVER_TMPFS names another; the copy goes
+    // afterwards, it takes memory.
+    const QString tmpfs = qEnvironmentVariable("QUILNAVER_TMPFS", QStringLiteral("/dev/shm"));
+    const QString onTmpfs = tmpfs + QStringLiteral("/quilnaver-bench-large.bin");
+    if (QFile::copy(largeFile(), onTmpfs) || QFile::exists(onTmpfs)) {
+        commandLineAgainstOpenssl("quilnaver-list --sha256 -f csv vs openssl dgst (tmpfs)", onTmpfs);
+        QFile::remove(onTmpfs);
+    } else {
+        std::printf("no tmpfs at %s %s\n", qPrintable(tmpfs), qn::bench::verdict(false));
+    }
+    commandLineAgainstOpenssl("quilnaver-list --sha256 -f csv vs openssl dgst (disk)", largeFile());
 
     QProcess child;
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--memory")});

@@ -96,9 +96,9 @@ TEST(CsvFile, TimesFollowTheLocalClockAcrossAChange)
     ::tzset();
 }
 
-// Years before 1 and after 9999, as the grid shows them: every row keeps
-// its five fields.
-TEST(CsvFile, FarYearsAsTheGridShowsThem)
+// Years before 1 and after 9999 in ISO 8601 numbering (year 0 is 1 BC):
+// every row keeps its five fields.
+TEST(CsvFile, FarYearsInIsoNumbering)
 {
     const QByteArray before = qgetenv("TZ");
     qputenv("TZ", "UTC");
@@ -112,7 +112,7 @@ TEST(CsvFile, FarYearsAsTheGridShowsThem)
         EXPECT_EQ(row.count(','), 4) << row.constData();
         times.append(row.split(',').value(2));
     }
-    EXPECT_EQ(times, (QByteArrayList{"-0048-03-15 15:06:40", "-0001-12-31 23:59:59", "0001-01-01 00:00:00",
+    EXPECT_EQ(times, (QByteArrayList{"-0047-03-15 15:06:40", "0000-12-31 23:59:59", "0001-01-01 00:00:00",
                                      "9999-12-31 23:59:59", "11476-08-03 15:33:20"}));
     qputenv("TZ", before);
     ::tzset();

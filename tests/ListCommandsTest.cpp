@@ -574,7 +574,7 @@ TEST(RecordCommands, OpenACsvCheckItAndCompare)
 
     h.find<QAction>("File_OpenCsv")->trigger();
     EXPECT_EQ(h.chooser.asked.value(0), (QStringList{"CSVを開く", out.path(), QString(), "*.csv"}));
-    EXPECT_EQ(h.messages.texts(), QStringList{Done});
+    EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("2 件を読み込みました。")});
     ASSERT_EQ(h.rows(), 2);
     EXPECT_EQ(h.grid()->model()->columnCount(), 4);
     EXPECT_EQ(h.panel(2), QStringLiteral("総ファイル数 2"));
@@ -656,7 +656,7 @@ TEST(RecordCommands, Sha256ColumnAndManifest)
     h.chooser.answer = fx.path() + "SHA256SUMS";
     h.find<QAction>("File_SaveSums")->trigger();
     EXPECT_EQ(h.chooser.asked.value(0), (QStringList{"SHA256SUMSで保存", fx.path(), "SHA256SUMS", QString()}));
-    EXPECT_EQ(h.messages.texts(), QStringList{Done});
+    EXPECT_EQ(h.messages.texts(), (QStringList{Done, QStringLiteral("SHA-256がないファイルが 1 件あります。")}));
     EXPECT_EQ(readAll(fx.path() + "SHA256SUMS"),
               QByteArray("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad  a.txt\n"));
     h.click("Shinki");

@@ -32,6 +32,11 @@
 #include <cstdio>
 #include <memory>
 
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 using namespace qn;
@@ -176,8 +181,10 @@ QByteArray htmlPage(const EntryTable &table, int sizeUnit)
     return HtmlSnapshotText(table, {QString(), sizeUnit, QDateTime::currentSecsSinceEpoch()});
 }
 
-// A saved list into table; false, after saying why, when it cannot be read whole.
-bool readList(EntryTable &table, const QString &argument)
+// A saved list into table; false, after saying why, when it cannot be read
+// whole. Rows it had to leave out (the total would pass its limit) are
+// named, and *complete becomes false.
+bool readList(EntryTable &table, const QString &argument, bool *complete = nullptr)
 {
     const QString path = absolute(argument);
     QFile file(path);
@@ -185,16 +192,31 @@ bool readList(EntryTable &table, const QString &argument)
         say("quilnaver-list: cannot read " + shown(argument));
         return false;
     }
-    CsvReadResult read = readListCsv(file.readAll());
-    if (read.status == CsvReadResult::NotAList) {
+    const std::atomic<bool> never{false};
+    CsvReadResult read = readListCsv(file, never);
+    switch (read.status) {
+    case CsvReadResult::Read:
+        break;
+    case CsvReadResult::NotAList:
         say("quilnaver-list: " + shown(argument) + ": not a list CSV (no ファイル名, バイト数, 更新日時 and ディレクトリ titles)");
         return false;
-    }
-    if (read.status == CsvReadResult::BadLine) {
+    case CsvReadResult::BadLine:
         say("quilnaver-list: " + shown(argument) + ": line " + QByteArray::number(read.line) + " cannot be read");
         return false;
+    case CsvReadResult::TooManyRows:
+        say("quilnaver-list: " + shown(argument) + ": more rows than the " + QByteArray::number(CsvReadLimits().rows)
+            + " a list can be read with");
+        return false;
+    case CsvReadResult::Unreadable:
+    case CsvReadResult::Cancelled:
+        say("quilnaver-list: cannot read " + shown(argument));
+        return false;
     }
-    AppendCsvList(table, read.list);
+    const CsvAppendReport appended = AppendCsvList(table, read.list);
+    for (const QString &refused : appended.refused)
+        say("quilnaver-list: not listed, the total size would pass its limit: " + shown(refused));
+    if (complete && !appended.refused.isEmpty())
+        *complete = false;
     return true;
 }
 
@@ -289,6 +311,11 @@ int check(const QString &list, const QString &against)
 
 int main(int argc, char *argv[])
 {
+#ifdef Q_OS_WIN
+    // Lists, CSVs and manifests are bytes: a redirected standard output gets
+    // the same bytes as -o, not every LF turned into CR LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     // A PDF needs fonts, so its writer trades this for a QGuiApplication.
     auto app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quilnaver-list"));
@@ -391,20 +418,23 @@ int main(int argc, char *argv[])
     EntryTable table;
     bool everything = true;
     for (const QString &csvFile : parser.values(fromCsv)) {
-        if (!readList(table, csvFile))
+        if (!readList(table, csvFile, &everything))
             return UsageError;
     }
     for (const QString &path : paths)
         everything = add(table, path, parser.isSet(recursive), filter) && everything;
 
     const QString target = parser.isSet(output) ? absolute(parser.value(output)) : QString();
+    // The file being written is no file of the list: its digest would be
+    // stale the moment it is written.
+    QString written = target;
     if (parser.isSet(sha256) || parser.isSet(sha256sums)) {
-        // The file being written is no file of the list: its digest would be
-        // stale the moment it is written.
         std::vector<int> entries;
         for (int i = 1; i <= table.EntryCount(); ++i) {
             const QString path = table.at(i).Directory + table.at(i).FileName;
-            if (path != target && !(target.isEmpty() && isStandardOutput(path)))
+            if (target.isEmpty() && written.isEmpty() && isStandardOutput(path))
+                written = path;
+            else if (written.isEmpty() || !isSamePath(path, written))
                 entries.push_back(i);
         }
         HashJob job;
@@ -432,8 +462,9 @@ int main(int argc, char *argv[])
         return everything ? Listed : SomethingSkipped;
     }
     const bool csv = kind == QLatin1String("csv");
+    qint64 withoutDigest = 0;
     const bool html = kind == QLatin1String("html") && !parser.isSet(sha256sums);
-    const QByteArray bytes = parser.isSet(sha256sums) ? Sha256SumsText(table, currentDirectory())
+    const QByteArray bytes = parser.isSet(sha256sums) ? Sha256SumsText(table, currentDirectory(), written, &withoutDigest)
                              : csv                    ? CsvFileText(table, &replaced)
                              : html                   ? htmlPage(table, sizeUnit)
                                                       : ListFileText(table, sizeUnit, &replaced);
@@ -441,6 +472,11 @@ int main(int argc, char *argv[])
     if ((html && bytes.isEmpty()) || !writeOut(bytes, target)) {
         say("quilnaver-list: cannot write " + (target.isEmpty() ? QByteArray("standard output") : shown(target)));
         return SomethingSkipped;
+    }
+    if (withoutDigest > 0) {
+        say("quilnaver-list: " + QByteArray::number(withoutDigest)
+            + (withoutDigest == 1 ? " file has no SHA-256 and is not in the manifest"
+                                  : " files have no SHA-256 and are not in the manifest"));
     }
     sayReplaced(replaced, csv ? "bytes that are not UTF-8, written as U+FFFD:"
                               : "characters the list file cannot hold, written as \"?\":");

@@ -16,13 +16,14 @@ const QString NewText = QStringLiteral("新規");
 const QString UnreadableText = QStringLiteral("読めない");
 const QString ContentChangedText = QStringLiteral("内容変更");
 
-bool sameLocalTime(LocalClock &clock, qint64 a, qint64 b)
+// A recorded time without seconds matches any time within its minute.
+bool sameLocalTime(LocalClock &clock, qint64 a, qint64 recorded, bool minuteOnly)
 {
-    if (a == b)
+    if (a == recorded)
         return true;
-    const LocalTime x = clock.at(a), y = clock.at(b);
+    const LocalTime x = clock.at(a), y = clock.at(recorded);
     return x.year == y.year && x.month == y.month && x.day == y.day && x.hour == y.hour && x.minute == y.minute
-           && x.second == y.second;
+           && (x.second == y.second || minuteOnly);
 }
 
 } // namespace
@@ -65,7 +66,7 @@ CheckCounts ApplyCheck(EntryTable &table, Findings &findings)
         } else if (f.stamp.size == e.Size && f.contentDiffers) {
             table.SetChecked(i, CheckState::ContentChanged, &f.stamp);
             ++counts.contentChanged;
-        } else if (f.stamp.size == e.Size && sameLocalTime(clock, f.stamp.modified, e.Modified)) {
+        } else if (f.stamp.size == e.Size && sameLocalTime(clock, f.stamp.modified, e.Modified, e.MinuteOnly)) {
             table.SetChecked(i, CheckState::Same);
             ++counts.same;
         } else if (table.SetChecked(i, CheckState::Changed, &f.stamp)) {

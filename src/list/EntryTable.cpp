@@ -197,6 +197,7 @@ bool EntryTable::SetChecked(int i, CheckState state, const FileStamp *stamp)
         m_totalBytes = without + stamp->size;
         e.Size = stamp->size;
         e.Modified = stamp->modified;
+        e.MinuteOnly = false; // the disk's time has its seconds
     }
     e.State = state;
     return true;

@@ -90,6 +90,8 @@ public:
         m_hasDigests = m_hasDigests || !digest.isEmpty();
     }
 
+    void SetMinuteOnly(int i, bool minuteOnly) { m_entries[size_t(i)].MinuteOnly = minuteOnly; }
+
     // Room for `more` further entries without growing.
     void reserve(qsizetype more);
 

@@ -16,6 +16,9 @@ struct ListEntry {
     qint64 Modified = 0; // seconds since the epoch; shown through DateText()
     QString Directory;  // always ends in the directory separator
     CheckState State = CheckState::None;
+    // The time was recorded to the minute (a spreadsheet's "H:mm"): it
+    // matches any time within that minute and is written without seconds.
+    bool MinuteOnly = false;
     QByteArray Sha256 = QByteArray(); // the content's digest, 32 bytes; empty until computed
 };
 

@@ -6,7 +6,24 @@ namespace qn {
 
 namespace {
 
-qint64 floorDiv(qint64 a, qint64 b) { return a >= 0 ? a / b : (a - b + 1) / b; }
+qint64 floorDiv(qint64 a, qint64 b)
+{
+    const qint64 q = a / b;
+    return a % b != 0 && a < 0 ? q - 1 : q;
+}
+
+// The C library's years are ints: offsets are asked about moments within
+// about a billion years of 1970.
+constexpr qint64 AskedLimit = qint64(1) << 55;
+qint64 asked(qint64 moment) { return std::clamp(moment, -AskedLimit, AskedLimit); }
+
+qint64 saturatedAdd(qint64 a, qint64 b)
+{
+    qint64 sum;
+    if (!__builtin_add_overflow(a, b, &sum))
+        return sum;
+    return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+}
 
 qint64 offsetAt(qint64 seconds)
 {
@@ -44,6 +61,55 @@ LocalTime civilFromSeconds(qint64 s)
     const int d = int(doy - (153 * mp + 2) / 5 + 1);
     const int m = int(mp < 10 ? mp + 3 : mp - 9);
     return LocalTime{int(yoe + era * 400 + (m <= 2)), m, d, int(rest / 3600), int(rest / 60 % 60), int(rest % 60)};
+}
+
+bool civilSecondsOf(const CivilTime &t, qint64 &seconds)
+{
+    // daysFromCivil stays within 64 bits for any year of twelve digits.
+    constexpr qint64 YearLimit = 999'999'999'999;
+    if (t.year > YearLimit || t.year < -YearLimit)
+        return false;
+    // In 128 bits: the first day of the earliest year starts before what
+    // 64 bits hold, though its later seconds fit.
+    const __int128 s = __int128(daysFromCivil(t.year, t.month, t.day)) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+    if (s < std::numeric_limits<qint64>::min() || s > std::numeric_limits<qint64>::max())
+        return false;
+    seconds = qint64(s);
+    return true;
+}
+
+CivilTime civilTimeOf(qint64 s)
+{
+    qint64 days = floorDiv(s, 86400);
+    const qint64 rest = s % 86400 < 0 ? s % 86400 + 86400 : s % 86400; // days * 86400 may not fit
+    days += 719468;
+    const qint64 era = (days >= 0 ? days : days - 146096) / 146097;
+    const qint64 doe = days - era * 146097;
+    const qint64 yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const qint64 doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const qint64 mp = (5 * doy + 2) / 153;
+    const int d = int(doy - (153 * mp + 2) / 5 + 1);
+    const int m = int(mp < 10 ? mp + 3 : mp - 9);
+    return CivilTime{yoe + era * 400 + (m <= 2), m, d, int(rest / 3600), int(rest / 60 % 60), int(rest % 60)};
+}
+
+qint64 LocalClock::localSeconds(qint64 moment)
+{
+    return saturatedAdd(moment, offsetOn(asked(moment)));
+}
+
+qint64 LocalClock::momentOf(qint64 civil)
+{
+    // As secondsAt: the offsets a day before and after bound the answer.
+    const qint64 early = saturatedAdd(civil, -offsetOn(asked(saturatedAdd(civil, -86400))));
+    const qint64 late = saturatedAdd(civil, -offsetOn(asked(saturatedAdd(civil, 86400))));
+    const qint64 first = std::min(early, late), second = std::max(early, late);
+    if (localSeconds(first) == civil)
+        return first;
+    if (localSeconds(second) == civil)
+        return second;
+    const qint64 guess = saturatedAdd(civil, -offsetOn(asked(civil)));
+    return localSeconds(guess) == civil ? guess : first;
 }
 
 qint64 LocalClock::offsetOn(qint64 seconds)

@@ -13,6 +13,17 @@ namespace qn {
 qint64 daysFromCivil(qint64 y, int m, int d);
 LocalTime civilFromSeconds(qint64 s);
 
+// A civil date and time whose year may lie far outside what an int holds
+// (the file systems that keep 64-bit seconds reach past year 2^31).
+struct CivilTime {
+    qint64 year = 1970;
+    int month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+// Seconds since 1970-01-01 00:00:00 on the civil clock, and back; false
+// when the time does not fit 64 bits.
+bool civilSecondsOf(const CivilTime &t, qint64 &seconds);
+CivilTime civilTimeOf(qint64 civilSeconds);
+
 // The local clock, asked about a day's offset from UTC once: a day whose
 // offset is the same at its start, its middle and its end keeps it all day
 // (zones change their offset once or twice a year). Fast enough to turn a
@@ -24,6 +35,12 @@ public:
     // first reading; a time the clock skipped is taken as the earlier offset
     // would have shown it.
     qint64 secondsAt(const LocalTime &t);
+    // The same for any moment a 64-bit count of seconds holds: the local
+    // clock's reading in seconds since 1970-01-01 00:00:00, and back. Past
+    // the years the C library knows, the offset of its last (or first)
+    // day holds.
+    qint64 localSeconds(qint64 moment);
+    qint64 momentOf(qint64 civilSeconds);
 
 private:
     qint64 offsetOn(qint64 seconds);

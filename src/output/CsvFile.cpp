@@ -3,6 +3,7 @@
 #include "list/Check.h"
 #include "list/EntryTable.h"
 #include "list/LocalClock.h"
+#include "output/CsvTime.h"
 #include "platform/Digest.h"
 #include "platform/FileSystem.h"
 
@@ -64,6 +65,8 @@ public:
     }
     void put(QByteArrayView bytes)
     {
+        if (bytes.isEmpty())
+            return; // its data may be null, which memcpy must not be given
         char *p = room(bytes.size());
         std::memcpy(p, bytes.data(), size_t(bytes.size()));
         advance(p + bytes.size());
@@ -100,43 +103,6 @@ private:
     qsizetype m_used = 0;
 };
 
-constexpr qsizetype TimeRoom = 40;
-
-char *twoDigits(char *p, int v)
-{
-    *p++ = char('0' + v / 10 % 10);
-    *p++ = char('0' + v % 10);
-    return p;
-}
-
-// yyyy-MM-dd HH:mm:ss, local time, into out; its length. Years of four
-// digits are written here directly; any other year as the grid shows it.
-qsizetype formatTime(char out[TimeRoom], qint64 seconds, const LocalTime &t)
-{
-    if (t.year < 1 || t.year > 9999) {
-        const QByteArray text = QDateTime::fromSecsSinceEpoch(seconds)
-                                    .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                                    .toLatin1()
-                                    .left(TimeRoom);
-        std::memcpy(out, text.constData(), size_t(text.size()));
-        return text.size();
-    }
-    char *p = out;
-    p = twoDigits(p, t.year / 100);
-    p = twoDigits(p, t.year % 100);
-    *p++ = '-';
-    p = twoDigits(p, t.month);
-    *p++ = '-';
-    p = twoDigits(p, t.day);
-    *p++ = ' ';
-    p = twoDigits(p, t.hour);
-    *p++ = ':';
-    p = twoDigits(p, t.minute);
-    *p++ = ':';
-    twoDigits(p, t.second);
-    return 19;
-}
-
 } // namespace
 
 QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
@@ -167,8 +133,9 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
     QByteArray name;
     LocalClock clock;
     qint64 lastSeconds = 0;
-    char time[TimeRoom];
-    qsizetype timeLength = formatTime(time, lastSeconds, clock.at(lastSeconds));
+    bool lastMinuteOnly = false;
+    char time[CsvTimeRoom];
+    qsizetype timeLength = formatCsvTime(time, lastSeconds, true, clock);
 
     for (int i = 1; i <= table.EntryCount(); ++i) {
         const ListEntry &e = table.at(i);
@@ -190,9 +157,10 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
         const auto end = std::to_chars(digits, digits + sizeof digits, e.Size).ptr;
         out.put(QByteArrayView(digits, end - digits));
         out.put(',');
-        if (e.Modified != lastSeconds) {
+        if (e.Modified != lastSeconds || e.MinuteOnly != lastMinuteOnly) {
             lastSeconds = e.Modified;
-            timeLength = formatTime(time, lastSeconds, clock.at(lastSeconds));
+            lastMinuteOnly = e.MinuteOnly;
+            timeLength = formatCsvTime(time, lastSeconds, !lastMinuteOnly, clock);
         }
         out.put(QByteArrayView(time, timeLength));
         out.put(',');

@@ -1,12 +1,14 @@
 #include "output/CsvReader.h"
 
 #include "list/LocalClock.h"
+#include "output/CsvTime.h"
 #include "list/DirectoryAdd.h"
 #include "list/EntryTable.h"
 #include "platform/Cp932.h"
 #include "platform/Digest.h"
 #include "platform/FileSystem.h"
 
+#include <QBuffer>
 #include <QDir>
 
 #include <algorithm>
@@ -70,77 +72,157 @@ bool isUtf8(QByteArrayView bytes)
     return true;
 }
 
-// Records of RFC 4180, one at a time: fields split at commas, quoted fields
-// with their doubled quotes made single; a record ends at CR LF, LF or CR
-// outside quotes.
+// Records of RFC 4180, one at a time, read from a device in pieces: fields
+// split at commas, quoted fields with their doubled quotes made single; a
+// record ends at CR LF, LF or CR outside quotes. Only the record being read
+// is held, with what is left of the last piece.
 class Records {
 public:
-    explicit Records(QByteArrayView bytes)
-        : m_p(bytes.data())
-        , m_end(bytes.data() + bytes.size())
+    enum Outcome { Record, End, Broken, TooLong, Failed, Cancelled };
+
+    Records(QIODevice &device, const std::atomic<bool> &cancel, qsizetype longest)
+        : m_device(device)
+        , m_cancel(cancel)
+        , m_longest(longest)
     {
     }
-    bool atEnd() const { return m_p >= m_end; }
 
-    // The next record's fields; false when its quotes are broken.
-    bool next(std::vector<QByteArrayView> &fields)
+    // The next record's fields, and its bytes as the file has them.
+    Outcome next(std::vector<QByteArrayView> &fields, QByteArrayView &raw)
     {
-        fields.clear();
-        m_unquoted.clear();
         for (;;) {
-            QByteArrayView field;
-            if (m_p < m_end && *m_p == '"') {
-                if (!quoted(field))
-                    return false;
-            } else {
-                const char *start = m_p;
-                while (m_p < m_end && *m_p != ',' && *m_p != '\r' && *m_p != '\n')
-                    ++m_p;
-                field = QByteArrayView(start, m_p - start);
+            if (m_start >= m_buffer.size() && m_atEnd)
+                return End;
+            const char *end = nullptr;
+            const Split split = splitRecord(fields, end);
+            if (split == Whole) {
+                raw = QByteArrayView(m_buffer.constData() + m_start, end - (m_buffer.constData() + m_start));
+                m_start = end - m_buffer.constData();
+                return raw.size() > m_longest ? TooLong : Record;
             }
-            fields.push_back(field);
-            if (m_p >= m_end)
-                return true;
-            const char c = *m_p++;
-            if (c == ',')
-                continue;
-            if (c == '\r' && m_p < m_end && *m_p == '\n')
-                ++m_p;
-            return true;
+            if (split == BadQuotes)
+                return Broken;
+            if (m_buffer.size() - m_start > m_longest)
+                return TooLong;
+            const Outcome more = fill();
+            if (more != Record)
+                return more;
         }
     }
 
-private:
-    bool quoted(QByteArrayView &field)
+    // Splits one record that stands alone (a record decoded from code page
+    // 932 into UTF-8).
+    static bool splitWhole(QByteArrayView bytes, std::vector<QByteArrayView> &fields, std::deque<QByteArray> &unquoted)
     {
-        const char *start = ++m_p;
+        const char *end = nullptr;
+        return split(bytes.data(), bytes.data() + bytes.size(), true, fields, unquoted, end) == Whole;
+    }
+
+private:
+    enum Split { Whole, NeedMore, BadQuotes };
+
+    Split splitRecord(std::vector<QByteArrayView> &fields, const char *&end)
+    {
+        return split(m_buffer.constData() + m_start, m_buffer.constData() + m_buffer.size(), m_atEnd, fields,
+                     m_unquoted, end);
+    }
+
+    static Split split(const char *p, const char *last, bool atEnd, std::vector<QByteArrayView> &fields,
+                       std::deque<QByteArray> &unquoted, const char *&end)
+    {
+        fields.clear();
+        unquoted.clear();
+        for (;;) {
+            QByteArrayView field;
+            if (p < last && *p == '"') {
+                const Split quotedField = quoted(p, last, atEnd, field, unquoted);
+                if (quotedField != Whole)
+                    return quotedField;
+            } else {
+                const char *start = p;
+                while (p < last && *p != ',' && *p != '\r' && *p != '\n')
+                    ++p;
+                field = QByteArrayView(start, p - start);
+            }
+            fields.push_back(field);
+            if (p >= last) {
+                if (!atEnd)
+                    return NeedMore;
+                end = p;
+                return Whole;
+            }
+            const char c = *p++;
+            if (c == ',')
+                continue;
+            if (c == '\r') {
+                if (p >= last && !atEnd)
+                    return NeedMore; // its LF may come with the next piece
+                if (p < last && *p == '\n')
+                    ++p;
+            }
+            end = p;
+            return Whole;
+        }
+    }
+
+    static Split quoted(const char *&p, const char *last, bool atEnd, QByteArrayView &field,
+                        std::deque<QByteArray> &unquoted)
+    {
+        const char *start = ++p;
         QByteArray *copy = nullptr; // only for a field with doubled quotes
         for (;;) {
-            const char *quote = static_cast<const char *>(std::memchr(m_p, '"', size_t(m_end - m_p)));
+            const char *quote = static_cast<const char *>(std::memchr(p, '"', size_t(last - p)));
             if (!quote)
-                return false; // the file ends inside the quotes
-            if (quote + 1 < m_end && quote[1] == '"') {
+                return atEnd ? BadQuotes : NeedMore; // the file ends inside the quotes
+            if (quote + 1 >= last && !atEnd)
+                return NeedMore; // a doubled quote may be cut in two
+            if (quote + 1 < last && quote[1] == '"') {
                 if (!copy)
-                    copy = &m_unquoted.emplace_back();
-                copy->append(m_p, quote + 1 - m_p);
-                m_p = quote + 2;
+                    copy = &unquoted.emplace_back();
+                copy->append(p, quote + 1 - p);
+                p = quote + 2;
                 continue;
             }
-            if (quote + 1 < m_end && quote[1] != ',' && quote[1] != '\r' && quote[1] != '\n')
-                return false; // text after the closing quote
+            if (quote + 1 < last && quote[1] != ',' && quote[1] != '\r' && quote[1] != '\n')
+                return BadQuotes; // text after the closing quote
             if (copy) {
-                copy->append(m_p, quote - m_p);
+                copy->append(p, quote - p);
                 field = *copy;
             } else {
                 field = QByteArrayView(start, quote - start);
             }
-            m_p = quote + 1;
-            return true;
+            p = quote + 1;
+            return Whole;
         }
     }
 
-    const char *m_p;
-    const char *m_end;
+    Outcome fill()
+    {
+        if (m_cancel.load(std::memory_order_relaxed))
+            return Cancelled;
+        // What was read already goes; the record begun stays.
+        if (m_start > 0) {
+            m_buffer.remove(0, m_start);
+            m_start = 0;
+        }
+        const qsizetype had = m_buffer.size();
+        m_buffer.resize(had + Piece);
+        const qint64 n = m_device.read(m_buffer.data() + had, Piece);
+        if (n < 0)
+            return Failed;
+        m_buffer.resize(had + qsizetype(n));
+        if (n == 0)
+            m_atEnd = true;
+        return Record;
+    }
+
+    static constexpr qsizetype Piece = 1 << 20;
+    QIODevice &m_device;
+    const std::atomic<bool> &m_cancel;
+    const qsizetype m_longest;
+    QByteArray m_buffer;
+    qsizetype m_start = 0;
+    bool m_atEnd = false;
     std::deque<QByteArray> m_unquoted; // a deque never moves what it holds
 };
 
@@ -160,77 +242,90 @@ bool wholeNumber(QByteArrayView text, qint64 &value)
     return true;
 }
 
-// A number of 1 to `most` digits from text at i, moving i past it.
-bool digits(QByteArrayView text, qsizetype &i, int most, int &value)
+// A name as a walk gives it: not empty, not "." or "..", no NUL and no
+// directory separator, which would make it name another file.
+bool isPlainName(const QString &name)
 {
-    const qsizetype start = i;
-    value = 0;
-    while (i < text.size() && i - start < most && text[i] >= '0' && text[i] <= '9')
-        value = value * 10 + (text[i++] - '0');
-    return i > start;
-}
-
-bool expect(QByteArrayView text, qsizetype &i, char c)
-{
-    if (i >= text.size() || text[i] != c)
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
-    ++i;
+    for (QChar c : name) {
+        if (c.unicode() == 0 || isDirSeparator(c))
+            return false;
+    }
     return true;
 }
 
-// "yyyy-MM-dd HH:mm:ss", as written; "yyyy/MM/dd H:mm:ss" and
-// "yyyy/MM/dd H:mm", as spreadsheets write it back.
-bool parseTime(QByteArrayView text, LocalTime &t)
+// An absolute directory without "." or ".." steps and without NUL.
+bool isPlainDirectory(const QString &directory)
 {
-    qsizetype i = 0;
-    if (!digits(text, i, 4, t.year) || i != 4 || i >= text.size())
+    if (!QDir::isAbsolutePath(directory) || directory.contains(QChar(0)))
         return false;
-    const char separator = text[i];
-    if (separator != '-' && separator != '/')
-        return false;
-    ++i;
-    if (!digits(text, i, 2, t.month) || !expect(text, i, separator) || !digits(text, i, 2, t.day)
-        || !expect(text, i, ' ') || !digits(text, i, 2, t.hour) || !expect(text, i, ':')
-        || !digits(text, i, 2, t.minute))
-        return false;
-    t.second = 0;
-    if (i < text.size() && (!expect(text, i, ':') || !digits(text, i, 2, t.second)))
-        return false;
-    if (i != text.size() || (separator == '-' && text.size() != 19))
-        return false;
-    static const int days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
-    return t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= days[t.month - 1]
-           && (t.month != 2 || t.day <= 28 || leap) && t.hour <= 23 && t.minute <= 59 && t.second <= 59;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= directory.size(); ++i) {
+        if (i < directory.size() && !isDirSeparator(directory[i]))
+            continue;
+        const QStringView step = QStringView(directory).sliced(start, i - start);
+        if (step == QLatin1String(".") || step == QLatin1String(".."))
+            return false;
+        start = i + 1;
+    }
+    return true;
 }
 
 } // namespace
 
-CsvReadResult readListCsv(const QByteArray &input)
+CsvReadResult readListCsv(const QByteArray &bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const std::atomic<bool> never{false};
+    return readListCsv(buffer, never);
+}
+
+namespace {
+
+// notUtf8 becomes true when reading stopped at bytes that are not UTF-8.
+CsvReadResult readRecords(QIODevice &device, const std::atomic<bool> &cancel, const CsvReadLimits &limits,
+                          bool cp932, bool &notUtf8)
 {
     CsvReadResult result;
-    QByteArrayView bytes(input);
-    QByteArray converted;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        bytes = bytes.sliced(3);
-    } else if (!isUtf8(bytes)) {
-        // Saved again by a spreadsheet on a Japanese desktop.
-        QString text;
-        if (!fromCp932(bytes, text)) {
-            result.status = CsvReadResult::NotAList;
-            return result;
-        }
-        converted = text.toUtf8();
-        bytes = converted;
-    }
-
-    Records records(bytes);
-    std::vector<QByteArrayView> fields;
-    qsizetype nameAt = -1, sizeAt = -1, timeAt = -1, directoryAt = -1, digestAt = -1;
-    if (!records.next(fields)) {
-        result.status = CsvReadResult::NotAList;
+    const auto stop = [&result](CsvReadResult::Status status, qint64 line = 0) {
+        result = CsvReadResult();
+        result.status = status;
+        result.line = line;
         return result;
-    }
+    };
+    Records records(device, cancel, limits.longestRecord);
+    std::vector<QByteArrayView> fields;
+    QByteArrayView raw;
+    QByteArray decoded;
+    std::deque<QByteArray> decodedUnquoted;
+    // The next record, in UTF-8 whatever the file's encoding; Broken also
+    // for bytes of neither encoding.
+    const auto next = [&]() {
+        const Records::Outcome outcome = records.next(fields, raw);
+        if (outcome != Records::Record)
+            return outcome;
+        if (!cp932) {
+            notUtf8 = !isUtf8(raw);
+            return notUtf8 ? Records::Broken : outcome;
+        }
+        QString text;
+        if (!fromCp932(raw, text))
+            return Records::Broken;
+        decoded = text.toUtf8();
+        return Records::splitWhole(decoded, fields, decodedUnquoted) ? outcome : Records::Broken;
+    };
+
+    Records::Outcome outcome = next();
+    if (outcome == Records::Cancelled || outcome == Records::Failed)
+        return stop(outcome == Records::Cancelled ? CsvReadResult::Cancelled : CsvReadResult::Unreadable);
+    if (outcome != Records::Record)
+        return stop(CsvReadResult::NotAList);
+    if (!fields.empty() && fields[0].startsWith("\xEF\xBB\xBF"))
+        fields[0] = fields[0].sliced(3);
+    qsizetype nameAt = -1, sizeAt = -1, timeAt = -1, directoryAt = -1, digestAt = -1;
     for (qsizetype i = 0; i < qsizetype(fields.size()); ++i) {
         const QString title = QString::fromUtf8(fields[size_t(i)]).trimmed();
         for (const auto &[wanted, at] : {std::pair{&NameTitle, &nameAt}, std::pair{&SizeTitle, &sizeAt},
@@ -240,57 +335,61 @@ CsvReadResult readListCsv(const QByteArray &input)
                 *at = i;
         }
     }
-    if (nameAt < 0 || sizeAt < 0 || timeAt < 0 || directoryAt < 0) {
-        result.status = CsvReadResult::NotAList;
-        return result;
-    }
+    if (nameAt < 0 || sizeAt < 0 || timeAt < 0 || directoryAt < 0)
+        return stop(CsvReadResult::NotAList);
     const size_t needed = size_t(std::max({nameAt, sizeAt, timeAt, directoryAt})) + 1;
 
     LocalClock clock;
-    QByteArrayView lastDirectory;
+    QByteArray lastDirectory; // as the file spells it
     QString directory;
     std::vector<WalkedDirectory> &out = result.list.directories;
+    result.list.cp932 = cp932;
     qint64 line = 1;
-    const auto bad = [&result, &line] {
-        result = CsvReadResult();
-        result.status = CsvReadResult::BadLine;
-        result.line = line;
-        return result;
-    };
-    while (!records.atEnd()) {
+    for (;;) {
         ++line;
-        if (!records.next(fields))
-            return bad();
+        outcome = next();
+        if (outcome == Records::End)
+            break;
+        if (outcome == Records::Cancelled)
+            return stop(CsvReadResult::Cancelled);
+        if (outcome == Records::Failed)
+            return stop(CsvReadResult::Unreadable);
+        if (outcome != Records::Record)
+            return stop(CsvReadResult::BadLine, line);
         // Rows a spreadsheet leaves empty at the end say nothing.
         if (std::all_of(fields.begin(), fields.end(), [](QByteArrayView f) { return f.isEmpty(); }))
             continue;
         if (fields.size() < needed)
-            return bad();
+            return stop(CsvReadResult::BadLine, line);
+        if (result.list.rows >= limits.rows)
+            return stop(CsvReadResult::TooManyRows, line);
         WalkedFile file;
-        LocalTime time;
-        if (!wholeNumber(fields[size_t(sizeAt)], file.stamp.size) || !parseTime(fields[size_t(timeAt)], time)
-            || fields[size_t(nameAt)].isEmpty())
-            return bad();
-        file.stamp.modified = clock.secondsAt(time);
+        bool withSeconds = true;
+        if (!wholeNumber(fields[size_t(sizeAt)], file.stamp.size)
+            || !parseCsvTime(fields[size_t(timeAt)], clock, file.stamp.modified, withSeconds))
+            return stop(CsvReadResult::BadLine, line);
         file.name = QString::fromUtf8(fields[size_t(nameAt)]);
+        if (!isPlainName(file.name))
+            return stop(CsvReadResult::BadLine, line);
         if (digestAt >= 0) {
             const QByteArrayView hex = size_t(digestAt) < fields.size() ? fields[size_t(digestAt)] : QByteArrayView();
             QByteArray digest = digestFromHex(hex);
             if (!hex.isEmpty() && digest.isEmpty())
-                return bad();
+                return stop(CsvReadResult::BadLine, line);
             result.list.digests.push_back(std::move(digest));
         }
+        result.list.minuteOnly.push_back(withSeconds ? 0 : 1);
+        // The directory's bytes are kept, not a view of them: the piece
+        // they were in, or the copy made for doubled quotes, is gone by the
+        // next row.
         const QByteArrayView directoryBytes = fields[size_t(directoryAt)];
         if (out.empty() || directoryBytes != lastDirectory) {
             directory = fromNativePath(QString::fromUtf8(directoryBytes));
-            if (!QDir::isAbsolutePath(directory) || directory.contains(QChar(0)))
-                return bad();
+            if (!isPlainDirectory(directory))
+                return stop(CsvReadResult::BadLine, line);
             if (!directory.endsWith(QLatin1Char('/')))
                 directory += QLatin1Char('/');
-            // The bytes stay where they are: the view of them stays good.
-            lastDirectory = directoryBytes.data() >= bytes.data() && directoryBytes.data() < bytes.data() + bytes.size()
-                                ? directoryBytes
-                                : QByteArrayView();
+            lastDirectory = directoryBytes.toByteArray();
             out.push_back(WalkedDirectory{directory, {}});
         }
         out.back().files.push_back(std::move(file));
@@ -299,12 +398,36 @@ CsvReadResult readListCsv(const QByteArray &input)
     return result;
 }
 
-void AppendCsvList(EntryTable &table, CsvList &list)
+} // namespace
+
+CsvReadResult readListCsv(QIODevice &device, const std::atomic<bool> &cancel, const CsvReadLimits &limits)
 {
-    // Where each row's digest goes is known only once the rows are in: the
-    // rows the table held already are left out.
+    try {
+        // A file with a byte-order mark, or UTF-8 throughout, is UTF-8; any
+        // other was saved again by a spreadsheet on a Japanese desktop, in
+        // code page 932, and is read again from its start as that.
+        const bool marked = device.peek(3).startsWith("\xEF\xBB\xBF");
+        bool notUtf8 = false;
+        CsvReadResult result = readRecords(device, cancel, limits, false, notUtf8);
+        if (!notUtf8 || marked || !device.seek(0))
+            return result;
+        CsvReadResult second = readRecords(device, cancel, limits, true, notUtf8);
+        // A file that is neither says where UTF-8 failed.
+        return second.status == CsvReadResult::NotAList ? result : second;
+    } catch (const std::bad_alloc &) {
+        CsvReadResult result;
+        result.status = CsvReadResult::TooManyRows;
+        return result;
+    }
+}
+
+CsvAppendReport AppendCsvList(EntryTable &table, CsvList &list)
+{
+    // Where each row's digest and time form go is known only once the rows
+    // are in: the rows the table held already are left out.
+    const bool anyMinuteOnly = std::find(list.minuteOnly.begin(), list.minuteOnly.end(), 1) != list.minuteOnly.end();
     std::vector<std::pair<QString, QString>> keys;
-    if (!list.digests.empty()) {
+    if (!list.digests.empty() || anyMinuteOnly) {
         for (const WalkedDirectory &d : list.directories) {
             for (const WalkedFile &f : d.files)
                 keys.emplace_back(d.path, f.name);
@@ -314,13 +437,24 @@ void AppendCsvList(EntryTable &table, CsvList &list)
     report.directories = std::move(list.directories);
     const int first = table.EntryCount() + 1;
     AppendTree(table, report);
-    for (size_t k = 0; k < keys.size() && k < list.digests.size(); ++k) {
-        if (list.digests[k].isEmpty())
+    for (size_t k = 0; k < keys.size(); ++k) {
+        const bool digest = k < list.digests.size() && !list.digests[k].isEmpty();
+        const bool minuteOnly = k < list.minuteOnly.size() && list.minuteOnly[k];
+        if (!digest && !minuteOnly)
             continue;
         const int i = table.Find(keys[k].first, keys[k].second);
-        if (i >= first)
+        if (i < first)
+            continue;
+        if (digest)
             table.SetDigest(i, list.digests[k]);
+        if (minuteOnly)
+            table.SetMinuteOnly(i, true);
     }
+    CsvAppendReport appended;
+    appended.added = table.EntryCount() - first + 1;
+    appended.refused = std::move(report.skipped);
+    appended.alreadyListed = list.rows - appended.added - appended.refused.size();
+    return appended;
 }
 
 } // namespace qn

@@ -3,8 +3,12 @@
 #include "platform/TreeWalk.h"
 
 #include <QByteArray>
+#include <QStringList>
 
+#include <atomic>
 #include <vector>
+
+class QIODevice;
 
 namespace qn {
 
@@ -18,10 +22,20 @@ struct CsvList {
     // With a "SHA-256" column: each row's digest in file order (empty where
     // the row has none).
     std::vector<QByteArray> digests;
+    // Each row's time was written without seconds (1) or with them (0).
+    std::vector<char> minuteOnly;
+    bool cp932 = false; // the file was in code page 932
+};
+
+// How much one CSV may hold: rows, and the bytes of one row (a directory
+// 100,000 levels deep takes a few hundred kilobytes).
+struct CsvReadLimits {
+    qint64 rows = 10'000'000;
+    qsizetype longestRecord = 64 << 20;
 };
 
 struct CsvReadResult {
-    enum Status { Read, NotAList, BadLine } status = Read;
+    enum Status { Read, NotAList, BadLine, TooManyRows, Unreadable, Cancelled } status = Read;
     qint64 line = 0; // BadLine: the first line that could not be read, the title line being 1
     CsvList list;
 };
@@ -30,15 +44,28 @@ struct CsvReadResult {
 // it again: UTF-8 with or without a byte-order mark, or code page 932; LF or
 // CR LF; fields quoted or not. Columns are found by their titles
 // ("ファイル名", "バイト数", "更新日時", "ディレクトリ"; others are ignored) in
-// any order. Times are local, as "yyyy-MM-dd HH:mm:ss", "yyyy/MM/dd H:mm:ss"
-// or "yyyy/MM/dd H:mm". All or nothing: a file without those titles is
-// NotAList; a row whose size is not a whole number, whose time is not a
-// time, whose directory is not absolute, or whose quotes are broken makes
-// it BadLine, and nothing is read.
+// any order. Times are local, as parseCsvTime reads them. All or nothing: a
+// file without those titles is NotAList; a row whose size is not a whole
+// number, whose time is not a time, whose name is empty, "." or "..", or
+// holds a NUL or a directory separator, whose directory is not absolute (or
+// has "." or ".." steps), whose quotes are broken, or which is longer than
+// the limit makes it BadLine; a row past the limit of rows, TooManyRows;
+// and nothing is read. The device is read in pieces; cancel stops it soon
+// (Cancelled).
+CsvReadResult readListCsv(QIODevice &device, const std::atomic<bool> &cancel, const CsvReadLimits &limits = {});
 CsvReadResult readListCsv(const QByteArray &bytes);
 
+// What AppendCsvList did: the rows added, those the list held already, and
+// the paths of those refused because the total would pass its limit.
+struct CsvAppendReport {
+    qint64 added = 0;
+    qint64 alreadyListed = 0;
+    QStringList refused;
+};
+
 // Appends what was read to table in one batch, as a tree add does (rows it
-// holds already are left out), with the digests read.
-void AppendCsvList(EntryTable &table, CsvList &list);
+// holds already are left out), with the digests read and the times
+// recorded without seconds marked so.
+CsvAppendReport AppendCsvList(EntryTable &table, CsvList &list);
 
 } // namespace qn

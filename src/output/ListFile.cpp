@@ -11,6 +11,49 @@ namespace qn {
 
 namespace {
 
+char32_t codePointAt(const QString &text, qsizetype i, qsizetype &next)
+{
+    const char16_t c = text[i].unicode();
+    if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+        next = i + 2;
+        return QChar::surrogateToUcs4(c, text[i + 1].unicode());
+    }
+    next = i + 1;
+    return c;
+}
+
+// What composes with the character before it: combining marks (kana voicing
+// marks, Latin accents) and the vowels and finals of Hangul.
+bool composesWithPrevious(char32_t c)
+{
+    return QChar::combiningClass(c) > 0 || (c >= 0x1161 && c <= 0x11C2);
+}
+
+// Composes each character with the marks that follow it ("カ" and U+3099
+// become "ガ") and nothing else. NFC would also put the canonical equivalent
+// for characters that stand alone (U+FA10 塚 becomes U+585A, U+212B Å
+// becomes U+00C5), which the code page writes as another character, or
+// cannot write at all.
+QString composeMarks(const QString &name)
+{
+    QString out;
+    out.reserve(name.size());
+    for (qsizetype i = 0; i < name.size();) {
+        qsizetype end = i;
+        codePointAt(name, i, end);
+        const qsizetype firstEnd = end;
+        for (qsizetype next = end; end < name.size() && composesWithPrevious(codePointAt(name, end, next));)
+            end = next;
+        const QStringView run = QStringView(name).sliced(i, end - i);
+        if (end > firstEnd)
+            out += run.toString().normalized(QString::NormalizationForm_C);
+        else
+            out += run;
+        i = end;
+    }
+    return out;
+}
+
 // A line break or other control character inside a name would break the
 // line structure of the file; it is written as "?" like any other character
 // the file cannot carry. A name in decomposed form (as macOS writes them:
@@ -28,14 +71,14 @@ QString printableName(const QString &name, bool &changed)
             composable = true;
     }
     if (plain)
-        return composable ? name.normalized(QString::NormalizationForm_C) : name;
+        return composable ? composeMarks(name) : name;
     changed = true;
     QString shown = displayName(name);
     for (QChar &c : shown) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
             c = QLatin1Char('?');
     }
-    return composable ? shown.normalized(QString::NormalizationForm_C) : shown;
+    return composable ? composeMarks(shown) : shown;
 }
 
 } // namespace

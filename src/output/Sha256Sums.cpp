@@ -6,17 +6,25 @@
 
 namespace qn {
 
-QByteArray Sha256SumsText(const EntryTable &table, const QString &directory)
+QByteArray Sha256SumsText(const EntryTable &table, const QString &directory, const QString &leaveOut,
+                          qint64 *withoutDigest)
 {
+    if (withoutDigest)
+        *withoutDigest = 0;
     QString base = directory;
     if (!base.isEmpty() && !base.endsWith(QLatin1Char('/')))
         base += QLatin1Char('/');
     QByteArray out;
     for (int i = 1; i <= table.EntryCount(); ++i) {
         const ListEntry &e = table.at(i);
-        if (e.Sha256.isEmpty())
-            continue;
         QString path = e.Directory + e.FileName;
+        if (!leaveOut.isEmpty() && isSamePath(path, leaveOut))
+            continue;
+        if (e.Sha256.isEmpty()) {
+            if (withoutDigest)
+                ++*withoutDigest;
+            continue;
+        }
         if (!base.isEmpty() && path.startsWith(base))
             path = path.mid(base.size());
         // The bytes of the name as the file system has them.

@@ -29,8 +29,9 @@ private:
 
 // The SHA-256 of a file's content, read sequentially in the buffer's size
 // (one fixed buffer however large the file). False, with no digest, when it
-// cannot be read whole or cancel becomes true on the way; bytesDone grows as
-// it reads.
+// cannot be read whole, is no regular file (a FIFO or a device is never
+// waited on), or cancel becomes true on the way; bytesDone grows as it
+// reads. A path of any length is read.
 bool sha256OfFile(const QString &path, QByteArray &digest, std::vector<char> &buffer, const std::atomic<bool> &cancel,
                   std::atomic<qint64> *bytesDone = nullptr);
 

@@ -6,9 +6,54 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qn {
+
+namespace {
+
+// Opens a file to read it whole. Never waits: a FIFO or a device opens at
+// once (O_NONBLOCK) and is turned away after the open, by what the open file
+// is, not what its name was a moment before. A path longer than the system
+// takes at once (4,095 bytes) is opened one directory at a time, as the
+// walk that found it did. -1 for anything that is not a regular file.
+int openRegularFile(const QByteArray &path)
+{
+    constexpr int Flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    int fd = ::open(path.constData(), Flags);
+    if (fd < 0 && errno == ENAMETOOLONG && path.startsWith('/')) {
+        int at = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        qsizetype start = 1;
+        while (at >= 0) {
+            const qsizetype slash = path.indexOf('/', start);
+            if (slash < 0) {
+                fd = ::openat(at, path.constData() + start, Flags);
+                break;
+            }
+            if (slash > start) {
+                const QByteArray step = path.mid(start, slash - start);
+                const int next = ::openat(at, step.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                ::close(at);
+                at = next;
+            }
+            start = slash + 1;
+        }
+        if (at >= 0)
+            ::close(at);
+    }
+    if (fd < 0)
+        return -1;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+} // namespace
 
 struct Sha256::Impl {
     EVP_MD_CTX *context = nullptr;
@@ -47,7 +92,7 @@ bool sha256OfFile(const QString &path, QByteArray &digest, std::vector<char> &bu
     const QByteArray native = encodeName(path);
     if (native.contains('\0'))
         return false;
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = openRegularFile(native);
     if (fd < 0)
         return false;
     // Read front to back: the kernel reads ahead as far as it can.

@@ -1,6 +1,8 @@
 #include "platform/Digest.h"
 
-#include <QFile>
+#include "platform/WindowsPath.h"
+
+#include <algorithm>
 
 #include <windows.h>
 #include <bcrypt.h>
@@ -46,24 +48,37 @@ QByteArray Sha256::finish()
 bool sha256OfFile(const QString &path, QByteArray &digest, std::vector<char> &buffer, const std::atomic<bool> &cancel,
                   std::atomic<qint64> *bytesDone)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    // The long form takes paths past MAX_PATH; only a file on a disk is
+    // read (a pipe or a device such as CON would wait or never end).
+    const HANDLE file = CreateFileW(win32Path(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
         return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool ok = GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info)
+              && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     Sha256 hasher;
-    for (;;) {
-        if (cancel.load())
-            return false;
-        const qint64 n = file.read(buffer.data(), qint64(buffer.size()));
-        if (n < 0)
-            return false;
+    while (ok) {
+        if (cancel.load()) {
+            ok = false;
+            break;
+        }
+        DWORD n = 0;
+        const DWORD wanted = DWORD(std::min<size_t>(buffer.size(), 1u << 30));
+        if (!ReadFile(file, buffer.data(), wanted, &n, nullptr)) {
+            ok = false;
+            break;
+        }
         if (n == 0)
             break;
-        hasher.update(buffer.data(), n);
+        hasher.update(buffer.data(), qsizetype(n));
         if (bytesDone)
             bytesDone->fetch_add(n);
     }
-    digest = hasher.finish();
-    return true;
+    CloseHandle(file);
+    if (ok)
+        digest = hasher.finish();
+    return ok;
 }
 
 } // namespace qn

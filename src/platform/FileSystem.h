@@ -51,6 +51,9 @@ QStringList commandLineArguments(int argc, char *argv[]);
 // Whether path names the file standard output writes to (a shell's
 // "> FILE").
 bool isStandardOutput(const QString &path);
+// Whether two paths are spelled as the same file: exactly on Linux, without
+// regard to case on Windows, whose file systems compare names so.
+bool isSamePath(const QString &a, const QString &b);
 
 // The current directory with the exact bytes of its name; empty when it
 // cannot be had (it was removed).

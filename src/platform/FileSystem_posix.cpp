@@ -228,6 +228,8 @@ bool isStandardOutput(const QString &path)
            && ::stat(bytes.constData(), &file) == 0 && out.st_dev == file.st_dev && out.st_ino == file.st_ino;
 }
 
+bool isSamePath(const QString &a, const QString &b) { return a == b; }
+
 QString currentDirectory()
 {
     std::vector<char> buffer(4096);

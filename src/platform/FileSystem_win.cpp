@@ -64,6 +64,23 @@ QByteArray encodeName(const QString &name) { return name.toUtf8(); }
 QString displayName(const QString &name) { return name; }
 bool hasUndecodableBytes(QStringView) { return false; }
 
+bool targetStamp(const QString &path, qint64 &size, qint64 &modified)
+{
+    const HANDLE h = CreateFileW(win32Path(path).c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool ok = GetFileInformationByHandle(h, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    CloseHandle(h);
+    if (ok) {
+        size = (qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+        modified = unixSecondsOf(info.ftLastWriteTime);
+    }
+    return ok;
+}
+
 bool readFileStamp(const QString &path, FileStamp &stamp)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -71,6 +88,10 @@ bool readFileStamp(const QString &path, FileStamp &stamp)
         return false;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return false;
+    // These attributes are the link's own: a symbolic link to a file is
+    // taken as its target, as the walk takes it.
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return targetStamp(path, stamp.size, stamp.modified);
     stamp.size = (qint64(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     stamp.modified = toUnixSeconds(data.ftLastWriteTime);
     return true;
@@ -99,7 +120,37 @@ QStringList commandLineArguments(int, char *[])
 
 QString currentDirectory() { return QDir::currentPath(); }
 
-bool isStandardOutput(const QString &) { return false; }
+namespace {
+
+// The volume and file index of an open file: what makes it the same file
+// whatever name it was opened by.
+bool identityOf(HANDLE h, BY_HANDLE_FILE_INFORMATION &info)
+{
+    return h != INVALID_HANDLE_VALUE && h != nullptr && GetFileType(h) == FILE_TYPE_DISK
+           && GetFileInformationByHandle(h, &info);
+}
+
+} // namespace
+
+bool isStandardOutput(const QString &path)
+{
+    BY_HANDLE_FILE_INFORMATION out, file;
+    if (!identityOf(GetStdHandle(STD_OUTPUT_HANDLE), out))
+        return false;
+    const HANDLE h = CreateFileW(wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const bool same = identityOf(h, file) && out.dwVolumeSerialNumber == file.dwVolumeSerialNumber
+                      && out.nFileIndexHigh == file.nFileIndexHigh && out.nFileIndexLow == file.nFileIndexLow
+                      && (file.nFileIndexHigh != 0 || file.nFileIndexLow != 0);
+    if (h != INVALID_HANDLE_VALUE)
+        CloseHandle(h);
+    return same;
+}
+
+bool isSamePath(const QString &a, const QString &b)
+{
+    return QDir::fromNativeSeparators(a).compare(QDir::fromNativeSeparators(b), Qt::CaseInsensitive) == 0;
+}
 
 LocalTime localTimeOf(qint64 secondsSinceEpoch)
 {

@@ -11,8 +11,8 @@ namespace qn {
 namespace {
 
 // A directory's identity: its volume and its file index, whatever path led
-// to it.
-using Identity = std::tuple<DWORD, DWORD, DWORD>;
+// to it; its path where the file system gives no index (0).
+using Identity = std::tuple<DWORD, DWORD, DWORD, QString>;
 
 bool identityOf(const QString &directory, Identity &identity)
 {
@@ -25,26 +25,22 @@ bool identityOf(const QString &directory, Identity &identity)
     BY_HANDLE_FILE_INFORMATION info;
     const bool ok = GetFileInformationByHandle(h, &info);
     CloseHandle(h);
-    if (ok)
-        identity = Identity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
-    return ok;
+    if (!ok)
+        return false;
+    if (info.nFileIndexHigh == 0 && info.nFileIndexLow == 0)
+        identity = Identity{info.dwVolumeSerialNumber, 0, 0, directory};
+    else
+        identity = Identity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, QString()};
+    return true;
 }
 
-// What a symbolic link to a file leads to; false for a link that leads
-// nowhere or to a directory.
-bool targetStamp(const QString &path, FileStamp &stamp)
+// A reparse point that stands for another name (a junction, a symbolic
+// link): the walk goes no further through it, as the Linux walk does not
+// follow links to directories. Others (cloud placeholders, deduplicated
+// files) are the directory or file itself.
+bool isNameSurrogate(const WIN32_FIND_DATAW &data)
 {
-    const HANDLE h = CreateFileW(win32Path(path).c_str(), FILE_READ_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    BY_HANDLE_FILE_INFORMATION info;
-    const bool ok = GetFileInformationByHandle(h, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    CloseHandle(h);
-    if (ok)
-        stamp = FileStamp{(qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow, unixSecondsOf(info.ftLastWriteTime)};
-    return ok;
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(data.dwReserved0);
 }
 
 bool isDotOrDotDot(const wchar_t *name)
@@ -56,8 +52,8 @@ bool isDotOrDotDot(const wchar_t *name)
 
 // One thread here: the listing calls of this platform bring each file's
 // attributes along, so the walk is bound by the disk rather than by calls.
-// Reparse points (junctions, symbolic links to directories) are not
-// followed, and a directory already read (known by its identity, whatever
+// Reparse points that stand for another name (junctions, symbolic links to
+// directories) are not followed, and a directory already read (known by its identity, whatever
 // the path) is not read again, so no tree leads round in a circle.
 TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, const TreeWalkProgress &progress,
                         int, bool subdirectories, const NameFilter &filter)
@@ -105,8 +101,7 @@ TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, co
                 continue;
             const QString name = QString::fromWCharArray(data.cFileName);
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (subdirectories && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                    && filter.entersDirectory(name))
+                if (subdirectories && !isNameSurrogate(data) && filter.entersDirectory(name))
                     children.append(name);
                 continue;
             }
@@ -116,7 +111,7 @@ TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, co
                             unixSecondsOf(data.ftLastWriteTime)};
             // A symbolic link to a file counts as that file, as a link does
             // on every platform; one that leads nowhere is no file.
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !targetStamp(path + name, stamp))
+            if (isNameSurrogate(data) && !targetStamp(path + name, stamp.size, stamp.modified))
                 continue;
             walked.files.push_back(WalkedFile{name, stamp});
         }

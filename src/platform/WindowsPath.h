@@ -15,4 +15,9 @@ std::wstring win32Path(const QString &path);
 // A file time as seconds since the Unix epoch.
 qint64 unixSecondsOf(const FILETIME &time);
 
+// The size and time of what path leads to, symbolic links followed (as
+// the walk and every other platform take a link to a file); false for a
+// directory or a link that leads nowhere.
+bool targetStamp(const QString &path, qint64 &size, qint64 &modified);
+
 } // namespace qn

@@ -72,6 +72,12 @@ const QString CheckList = QStringLiteral("リストと照合...");
 const QString CheckListTitle = QStringLiteral("リストと照合");
 const QString NotAListCsv = QStringLiteral("このファイルはリストのCSVではありません。");
 const QString BadCsvLine = QStringLiteral("%1 行目を読み込めませんでした。");
+const QString TooManyCsvRows = QStringLiteral("CSVの行数が多すぎます。読み込めるのは %1 行までです。");
+const QString CsvReadFailed = QStringLiteral("CSVを読み込めませんでした。");
+const QString CsvRowsRead = QStringLiteral("%1 件を読み込みました。");
+const QString CsvRowsAlreadyListed = QStringLiteral("リストにすでにあった %1 件は追加していません。");
+const QString CsvRowsPastTotal =
+    QStringLiteral("合計バイト数が上限を超えるため、%1 件のファイルを追加できませんでした。");
 const QString CheckFinished = QStringLiteral("照合が終わりました。");
 const QString CheckPart = QStringLiteral("%1 %2 件");
 const QString CheckPartSeparator = QStringLiteral("、");
@@ -82,6 +88,7 @@ const QString SaveSums = QStringLiteral("SHA256SUMSで保存...");
 const QString SaveSumsTitle = QStringLiteral("SHA256SUMSで保存");
 const QString SumsFileName = QStringLiteral("SHA256SUMS");
 const QString NoDigests = QStringLiteral("SHA-256を計算したファイルがありません。");
+const QString SomeWithoutDigest = QStringLiteral("SHA-256がないファイルが %1 件あります。");
 
 // Shows the bar's value without repainting it for every file: a directory of
 // 100,000 names would otherwise spend its time painting.
@@ -430,21 +437,29 @@ void ListCommands::UpdateTotalBytesPanel()
 
 namespace {
 
-// A CSV read off the window's thread; empty when the user cancelled.
+// A CSV read off the window's thread, in pieces, heeding Cancel; empty when
+// the user cancelled. A reader left running after a cancel writes only into
+// what it owns, which the window never looks at again.
 std::shared_ptr<CsvReadResult> readCsvBehind(WorkProgress &work, QWidget *parent, const QString &title,
                                              const QString &path, bool *readable)
 {
-    const auto result = std::make_shared<CsvReadResult>();
-    const auto opened = std::make_shared<bool>(false);
-    const bool finished = work.run(parent, title, [path, result, opened](const std::atomic<bool> &, const TreeWalkProgress &) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return;
-        *opened = true;
-        *result = readListCsv(file.readAll());
-    });
-    *readable = *opened;
-    return finished ? result : nullptr;
+    struct Reading {
+        bool opened = false;
+        CsvReadResult result;
+    };
+    const auto reading = std::make_shared<Reading>();
+    const bool finished =
+        work.run(parent, title, [path, reading](const std::atomic<bool> &cancel, const TreeWalkProgress &) {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                return;
+            reading->opened = true;
+            reading->result = readListCsv(file, cancel);
+        });
+    if (!finished || reading->result.status == CsvReadResult::Cancelled)
+        return nullptr;
+    *readable = reading->opened;
+    return std::shared_ptr<CsvReadResult>(reading, &reading->result);
 }
 
 } // namespace
@@ -459,16 +474,25 @@ bool ListCommands::readCsv(const QString &title, const QString &path, CsvList &l
         m_messages.inform(NoFile);
         return false;
     }
-    if (read->status == CsvReadResult::NotAList) {
+    switch (read->status) {
+    case CsvReadResult::Read:
+        list = std::move(read->list);
+        return true;
+    case CsvReadResult::NotAList:
         m_messages.inform(NotAListCsv);
-        return false;
-    }
-    if (read->status == CsvReadResult::BadLine) {
+        break;
+    case CsvReadResult::BadLine:
         m_messages.inform(BadCsvLine.arg(read->line));
-        return false;
+        break;
+    case CsvReadResult::TooManyRows:
+        m_messages.inform(TooManyCsvRows.arg(QLocale::c().toString(CsvReadLimits().rows)));
+        break;
+    case CsvReadResult::Unreadable:
+    case CsvReadResult::Cancelled:
+        m_messages.inform(CsvReadFailed);
+        break;
     }
-    list = std::move(read->list);
-    return true;
+    return false;
 }
 
 void ListCommands::OpenCsvFile()
@@ -479,11 +503,20 @@ void ListCommands::OpenCsvFile()
     if (!path || !readCsv(OpenCsvTitle, *path, list))
         return;
     // The recorded rows, sizes and times as the file has them, in one batch.
-    AppendCsvList(m_table, list);
+    const CsvAppendReport appended = AppendCsvList(m_table, list);
     m_title = QFileInfo(*path).completeBaseName();
-    m_model.showAppended();
+    m_model.showChecked(); // a SHA-256 column when the file holds digests
     UpdateStatusTotals();
-    m_messages.inform(Done);
+    QString done = CsvRowsRead.arg(appended.added);
+    if (appended.alreadyListed > 0)
+        done += QLatin1Char('\r') + CsvRowsAlreadyListed.arg(appended.alreadyListed);
+    m_messages.inform(done);
+    if (!appended.refused.isEmpty()) {
+        QStringList lines{CsvRowsPastTotal.arg(appended.refused.size())};
+        for (const QString &refused : appended.refused.first(std::min<qsizetype>(appended.refused.size(), SkippedShown)))
+            lines.append(displayName(nativePath(refused)));
+        m_messages.inform(lines.join(QLatin1Char('\r')));
+    }
 }
 
 void ListCommands::CheckAgainstDisk()
@@ -579,11 +612,15 @@ void ListCommands::SaveSha256Sums()
     if (!path)
         return;
     const QString directory = path->left(path->lastIndexOf(QLatin1Char('/')) + 1);
-    if (!saveBytes(*path, Sha256SumsText(m_table, directory))) {
+    // The manifest never lists itself, even when the list holds its file.
+    qint64 withoutDigest = 0;
+    if (!saveBytes(*path, Sha256SumsText(m_table, directory, *path, &withoutDigest))) {
         m_messages.inform(ListFailed);
         return;
     }
     m_messages.inform(Done);
+    if (withoutDigest > 0)
+        m_messages.inform(SomeWithoutDigest.arg(withoutDigest));
 }
 
 } // namespace qn

@@ -2,7 +2,8 @@
 # quilnaver-list.exe under Wine against the Linux build of quilnaver-list on
 # the same folders: the same list-file bytes, the CSV with Windows
 # separators, a tree with a link back to its top listed once, a path past
-# 260 characters listed. Run by scripts/windows.sh.
+# 260 characters listed, standard output with the bytes of -o. Run by
+# scripts/windows.sh.
 #   command_line_test.sh WINDOWS_EXE LINUX_PROGRAM
 set -euo pipefail
 exe=$1
@@ -33,6 +34,16 @@ else
     fail "list files differ"
     od -c "$dir/linux.txt" | head -20 >&2
     od -c "$dir/wine.txt" | head -20 >&2
+fi
+
+# Redirected, standard output carries the same bytes as -o: no CR before
+# each CR LF.
+wine_list -r -u 0 "$(windows_path "$dir/tree")" >"$dir/redirected.txt"
+if cmp -s "$dir/linux.txt" "$dir/redirected.txt"; then
+    echo "list file on standard output: the same bytes as the Linux build"
+else
+    fail "the list file on standard output differs"
+    od -c "$dir/redirected.txt" | head -20 >&2
 fi
 
 # The CSV names the directory the Windows way.
