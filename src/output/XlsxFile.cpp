@@ -3,25 +3,21 @@
 #include "list/Check.h"
 #include "list/EntryTable.h"
 #include "list/LocalClock.h"
+#include "output/ZipWriter.h"
 #include "platform/Digest.h"
 #include "platform/FileSystem.h"
 #include "platform/SafeWrite.h"
-#include "output/ZipWriter.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
-
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <string>
 #include <cstdio>
-#include <cstring>
+#include <string>
 #include <vector>
 
 namespace qn {
@@ -252,7 +248,6 @@ public:
         }
         if (m_digests)
             width(m_titles.size() - 1, 64);
-        m_rows = last - first + 1;
         m_zip.begin("xl/worksheets/sheet" + QByteArray::number(number) + ".xml", bound >= 0xffffffffu);
         m_xml.assign(XmlHead);
         m_xml += "<worksheet xmlns=\"";
@@ -477,7 +472,6 @@ private:
     bool m_checked;
     bool m_digests;
     qint64 m_row = 0;
-    qint64 m_rows = 0;
     QStringList m_titles;
     std::string m_states[7];
     int m_stateWidths[7] = {};
