@@ -278,11 +278,13 @@ public:
             m_lastDirectory = e.Directory;
             m_directoryText = displayName(nativePath(e.Directory));
             m_directory.clear();
-            appendEscaped(m_directory, m_directoryText);
+            appendEscaped(m_directory, QStringView(m_directoryText).left(CellLimit));
         }
+        // A cell holds at most 32,767 characters: longer text keeps as much
+        // as it holds (only a name or folder read from a CSV can be so long).
         const QString name = displayName(e.FileName);
         m_name.clear();
-        appendEscaped(m_name, name);
+        appendEscaped(m_name, QStringView(name).left(CellLimit));
         ++m_row;
         m_xml += "<row r=\"";
         appendNumber(m_xml, m_row);
@@ -307,7 +309,6 @@ public:
             m_xml += m_name;
             m_xml += "</t></is></c>";
         } else {
-            // Only a path past 32,767 characters: it keeps as much as a cell holds.
             text((m_directoryText + name).left(CellLimit), nullptr);
         }
         if (m_checked)
