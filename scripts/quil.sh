@@ -12,10 +12,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # qt6-translations-l10n: Qt's own dialogs in Japanese. libssl-dev: SHA-256
-# from OpenSSL's libcrypto. libxlsxwriter-dev: Excel workbooks written a row
-# at a time. pkg-config finds it.
+# from OpenSSL's libcrypto. zlib1g-dev: deflate and CRC-32 for the Excel
+# workbooks' ZIP archive.
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev googletest
-          libbenchmark-dev fonts-ipafont-gothic qt6-translations-l10n libssl-dev libxlsxwriter-dev pkg-config)
+          libbenchmark-dev fonts-ipafont-gothic qt6-translations-l10n libssl-dev zlib1g-dev)
 # The install and package tests check with these; MinGW compiles the Windows
 # sources, syntax only. LibreOffice and openpyxl read the workbooks back,
 # poppler's tools the PDFs; headless Chromium, driven by Selenium, opens the

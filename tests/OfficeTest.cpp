@@ -4,6 +4,7 @@
 #include "list/EntryTable.h"
 #include "output/GridTitles.h"
 #include "output/XlsxFile.h"
+#include "output/ZipWriter.h"
 #include "settings/SettingsStore.h"
 #include "ui/ExportCommands.h"
 
@@ -13,6 +14,8 @@
 #include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <zlib.h>
 
 namespace qn {
 namespace {
@@ -159,6 +162,48 @@ TEST(XlsxFile, CancelLeavesThePreviousFileAndNothingBesideIt)
     EXPECT_EQ(saveXlsxFile(out.path() + "list.xlsx", t, options), XlsxResult::Cancelled);
     EXPECT_EQ(readText(out.path() + "list.xlsx"), "previous");
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"list.xlsx"});
+}
+
+TEST(ZipWriter, EntriesReadBackByPythonsZipfileAndARefusedWriteIsSeen)
+{
+    Fixture out;
+    const QString zipPath = out.path() + "a.zip";
+    QFile file(zipPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QByteArray big;
+    for (int i = 0; i < 200000; ++i)
+        big += QByteArray::number(i * 7919) + ',';
+    {
+        ZipWriter zip(&file);
+        zip.add("small.txt", "hello");
+        zip.begin("big.txt", true); // 64-bit sizes, as a sheet past 4 GiB gets
+        zip.write(big.left(1000));
+        zip.write(big.mid(1000));
+        zip.end();
+        zip.add("empty", QByteArray());
+        zip.finish();
+        EXPECT_TRUE(zip.ok());
+    }
+    file.close();
+    const QByteArray listed = output("/usr/bin/python3", {"-c",
+                                                          "import zipfile, zlib, sys\n"
+                                                          "z = zipfile.ZipFile(sys.argv[1])\n"
+                                                          "assert z.testzip() is None\n"
+                                                          "for i in z.infolist():\n"
+                                                          "  d = z.read(i)\n"
+                                                          "  print(i.filename, len(d), zlib.crc32(d))\n",
+                                                          zipPath});
+    EXPECT_EQ(listed, "small.txt 5 907060870\nbig.txt " + QByteArray::number(big.size()) + ' '
+                          + QByteArray::number(qulonglong(crc32(0, reinterpret_cast<const Bytef *>(big.constData()),
+                                                                uInt(big.size()))))
+                          + "\nempty 0 0\n");
+
+    QFile full("/dev/full");
+    ASSERT_TRUE(full.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    ZipWriter refused(&full);
+    refused.add("small.txt", "hello");
+    refused.finish();
+    EXPECT_FALSE(refused.ok());
 }
 
 TEST(ExportCommands, MenuItemsFollowTheCsvExportAndWriteTheWorkbook)

@@ -19,6 +19,7 @@ import sys
 import tempfile
 
 import openpyxl
+from openpyxl.utils.escape import unescape
 
 tool = sys.argv[1]
 failures = []
@@ -39,7 +40,10 @@ os.chdir(work)
 tree = os.path.join(work, "tree")
 os.mkdir(tree)
 names = ["a,b.txt", 'say "hi".txt', "line\nbreak", "0012", "1-2", "=1+1", "+3", "日本語の名前.txt",
-         "3.14", "TRUE", " lead space"]
+         "3.14", "TRUE", " lead space",
+         # Text a workbook writes as _xHHHH_: a name that looks like such an
+         # escape, a control character XML cannot hold, a carriage return.
+         "_x0041_", "a_xb_x00", "bell\x01name", "cr\rname"]
 for i, name in enumerate(names):
     with open(os.path.join(tree, name), "wb") as f:
         f.write(b"x" * (i * 1000))
@@ -103,10 +107,14 @@ sheet = book["リスト"]
 check(sheet.freeze_panes == "A2" and sheet.auto_filter.ref == "A1:E%d" % len(expected), "title row frozen and filtered")
 titles = [c.value for c in sheet[1]]
 check(titles == ["ファイル名", "バイト数", "更新日時", "ディレクトリ", "パス"] and sheet["A1"].font.b, "bold titles %r" % titles)
-by_name = {r[0].value: r for r in sheet.iter_rows(min_row=2)}
+# openpyxl leaves the workbook's _xHHHH_ escapes in the text; its own
+# unescape reads them as Excel does.
+by_name = {unescape(r[0].value): r for r in sheet.iter_rows(min_row=2)}
 for name in names:
     cell = by_name.get(name, [None])[0]
     check(cell is not None and cell.data_type == "s", "%r is a text cell" % name)
+    path = by_name.get(name, [None] * 5)[4]
+    check(path is not None and unescape(path.value) == tree + "/" + name, "%r is in its path" % name)
 huge = by_name["huge"]
 check(huge[1].data_type == "s" and huge[1].value == "9007199254740993", "a size past 2^53 is its exact digits")
 # A spreadsheet shows 15 digits: 2^53 too is written as its digits.

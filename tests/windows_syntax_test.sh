@@ -3,7 +3,7 @@
 # list CMake writes), with MinGW against Qt's headers, so a mistake that only
 # Windows would see fails here. Linking and running on Windows are not
 # checked here. The workbook, page and print sources are compiled with
-# libxlsxwriter's and zlib's headers, linked into the build folder's
+# zlib's headers, linked into the build folder's
 # windows-include.
 #   windows_syntax_test.sh BUILD_DIR SOURCE_DIR QT_INCLUDE_DIR
 set -u

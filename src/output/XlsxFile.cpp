@@ -3,23 +3,21 @@
 #include "list/Check.h"
 #include "list/EntryTable.h"
 #include "list/LocalClock.h"
+#include "output/ZipWriter.h"
 #include "platform/Digest.h"
 #include "platform/FileSystem.h"
 #include "platform/SafeWrite.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
 
-#include <xlsxwriter.h>
-#include <zlib.h>
-
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
-#include <cstring>
+#include <string>
 #include <vector>
 
 namespace qn {
@@ -61,18 +59,148 @@ QByteArray csvTime(qint64 seconds, const LocalTime &t)
     return QByteArray(text, 19);
 }
 
-// Writes one sheet after another; every call tells whether the workbook
-// library took it.
+// The workbook's fixed parts. Styles: 0 plain, 1 bold (titles), 2 #,##0
+// (sizes), 3 yyyy/mm/dd hh:mm:ss (times).
+const char XmlHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+const char MainNs[] = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+const char RelNs[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+QByteArray stylesXml()
+{
+    return QByteArray(XmlHead) + "<styleSheet xmlns=\"" + MainNs
+           + "\"><numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"yyyy/mm/dd hh:mm:ss\"/></numFmts>"
+             "<fonts count=\"2\"><font><sz val=\"11\"/><color theme=\"1\"/><name val=\"Calibri\"/><family val=\"2\"/>"
+             "<scheme val=\"minor\"/></font><font><b/><sz val=\"11\"/><color theme=\"1\"/><name val=\"Calibri\"/>"
+             "<family val=\"2\"/><scheme val=\"minor\"/></font></fonts>"
+             "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+             "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+             "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+             "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
+             "<cellXfs count=\"4\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
+             "<xf numFmtId=\"0\" fontId=\"1\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyFont=\"1\"/>"
+             "<xf numFmtId=\"3\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
+             "<xf numFmtId=\"164\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
+             "</cellXfs><cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
+             "</styleSheet>";
+}
+
+QByteArray contentTypesXml(int sheets)
+{
+    QByteArray x = QByteArray(XmlHead)
+                   + "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                     "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+                     "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+                     "<Override PartName=\"/xl/workbook.xml\" "
+                     "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+                     "<Override PartName=\"/xl/styles.xml\" "
+                     "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
+    for (int s = 1; s <= sheets; ++s)
+        x += "<Override PartName=\"/xl/worksheets/sheet" + QByteArray::number(s)
+             + ".xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+    return x + "</Types>";
+}
+
+QByteArray rootRelsXml()
+{
+    return QByteArray(XmlHead)
+           + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+             "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+             "officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>";
+}
+
+QByteArray workbookRelsXml(int sheets)
+{
+    QByteArray x = QByteArray(XmlHead)
+                   + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    for (int s = 1; s <= sheets; ++s)
+        x += "<Relationship Id=\"rId" + QByteArray::number(s)
+             + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+               "Target=\"worksheets/sheet"
+             + QByteArray::number(s) + ".xml\"/>";
+    return x + "<Relationship Id=\"rId" + QByteArray::number(sheets + 1)
+           + "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+             "Target=\"styles.xml\"/></Relationships>";
+}
+
+// A column's letters: 0 is A.
+QByteArray columnName(int column)
+{
+    QByteArray name;
+    for (int c = column + 1; c > 0; c = (c - 1) / 26)
+        name.prepend(char('A' + (c - 1) % 26));
+    return name;
+}
+
+// Text as a workbook keeps it: XML's five characters as entities; the control
+// characters XML 1.0 cannot hold (and a carriage return, which a reader
+// would turn into a line feed) as _xHHHH_, and so a "_x" of the text itself
+// as _x005F_x, or a reader would take a name like _x0041_ for an escape.
+void appendEscaped(std::string &out, QStringView text)
+{
+    const qsizetype n = text.size();
+    const char16_t *s = text.utf16();
+    char hex[8];
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = s[i];
+        if (c < 0x80) {
+            switch (c) {
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '&': out += "&amp;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&apos;"; break;
+            case '_':
+                out += i + 1 < n && s[i + 1] == 'x' ? "_x005F_" : "_";
+                break;
+            default:
+                if (c < 0x20 && c != '\t' && c != '\n') {
+                    std::snprintf(hex, sizeof hex, "_x%04X_", unsigned(c));
+                    out.append(hex, 7);
+                } else {
+                    out += char(c);
+                }
+            }
+        } else if (c < 0x800) {
+            out += char(0xc0 | (c >> 6));
+            out += char(0x80 | (c & 0x3f));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
+            const char32_t u = QChar::surrogateToUcs4(c, s[++i]);
+            out += char(0xf0 | (u >> 18));
+            out += char(0x80 | ((u >> 12) & 0x3f));
+            out += char(0x80 | ((u >> 6) & 0x3f));
+            out += char(0x80 | (u & 0x3f));
+        } else if (QChar::isSurrogate(c)) {
+            out += "\xef\xbf\xbd"; // a half pair has no character: U+FFFD
+        } else if (c >= 0xfffe) {
+            std::snprintf(hex, sizeof hex, "_x%04X_", unsigned(c));
+            out.append(hex, 7);
+        } else {
+            out += char(0xe0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3f));
+            out += char(0x80 | (c & 0x3f));
+        }
+    }
+}
+
+bool edgeSpace(QStringView text)
+{
+    return !text.isEmpty() && (text.front().unicode() <= 0x20 || text.back().unicode() <= 0x20
+                               || text.front().isSpace() || text.back().isSpace());
+}
+
+void appendNumber(std::string &out, qint64 v)
+{
+    char digits[24];
+    const auto r = std::to_chars(digits, digits + sizeof digits, v);
+    out.append(digits, size_t(r.ptr - digits));
+}
+
+// Writes the sheets one after another, each as XML made here a row at a time
+// and deflated into the archive as it grows.
 class Writer {
 public:
-    Writer(lxw_workbook *book, bool checked, bool digests) : m_book(book), m_checked(checked), m_digests(digests)
+    Writer(ZipWriter &zip, bool checked, bool digests) : m_zip(zip), m_checked(checked), m_digests(digests)
     {
-        m_bold = workbook_add_format(book);
-        format_set_bold(m_bold);
-        m_size = workbook_add_format(book);
-        format_set_num_format(m_size, "#,##0");
-        m_date = workbook_add_format(book);
-        format_set_num_format(m_date, "yyyy/mm/dd hh:mm:ss");
         m_titles = {QStringLiteral("ファイル名"), BytesTitle, QStringLiteral("更新日時"), QStringLiteral("ディレクトリ"),
                     QStringLiteral("パス")};
         if (checked)
@@ -80,25 +208,63 @@ public:
         if (digests)
             m_titles.append(QStringLiteral("SHA-256"));
         for (int s = 0; s < 7; ++s) {
-            m_states[s] = stateText(CheckState(s)).toUtf8();
+            m_states[s].clear();
+            appendEscaped(m_states[s], stateText(CheckState(s)));
             m_stateWidths[s] = textWidth(stateText(CheckState(s)));
         }
+        m_xml.reserve(FlushAt + 256 * 1024);
     }
 
-    bool ok() const { return m_ok; }
+    bool ok() const { return m_zip.ok(); }
 
-    void startSheet(int number)
+    // Widths are written before the rows, so they are worked out first from
+    // the entries the sheet will hold, with a bound of its XML's size.
+    void startSheet(int number, const EntryTable &table, int first, int last)
     {
-        finishSheet();
-        m_sheet = workbook_add_worksheet(m_book, xlsxSheetName(number).toUtf8().constData());
-        m_ok = m_ok && m_sheet;
-        if (!m_ok)
-            return;
-        m_row = 0;
         m_widths.assign(size_t(m_titles.size()), 0);
         for (int c = 0; c < m_titles.size(); ++c)
-            text(c, m_titles[c].toUtf8(), m_bold, textWidth(m_titles[c]) + 3); // room for the filter's button
-        worksheet_freeze_panes(m_sheet, 1, 0);
+            width(c, textWidth(m_titles[c]) + 3); // room for the filter's button
+        width(2, 19);
+        quint64 bound = 4096;
+        const QString *lastDirectory = nullptr;
+        int directoryWidth = 0;
+        for (int i = first; i <= last; ++i) {
+            const ListEntry &e = table.at(i);
+            if (!lastDirectory || e.Directory.constData() != lastDirectory->constData()
+                || e.Directory != *lastDirectory) {
+                lastDirectory = &e.Directory;
+                directoryWidth = textWidth(displayName(nativePath(e.Directory)));
+            }
+            const int nameWidth = textWidth(displayName(e.FileName));
+            width(0, nameWidth);
+            width(1, sizeWidth(e.Size));
+            width(3, directoryWidth);
+            width(4, directoryWidth + nameWidth);
+            if (m_checked)
+                width(5, m_stateWidths[int(e.State)]);
+            // Seven bytes of XML at most for each byte of UTF-8, three of
+            // those for each UTF-16 unit, twice over for the path.
+            bound += 512 + 42 * quint64(e.FileName.size() + e.Directory.size());
+        }
+        if (m_digests)
+            width(m_titles.size() - 1, 64);
+        m_zip.begin("xl/worksheets/sheet" + QByteArray::number(number) + ".xml", bound >= 0xffffffffu);
+        m_xml.assign(XmlHead);
+        m_xml += "<worksheet xmlns=\"";
+        m_xml += MainNs;
+        m_xml += "\" xmlns:r=\"";
+        m_xml += RelNs;
+        m_xml += "\"><sheetViews><sheetView ";
+        if (number == 1)
+            m_xml += "tabSelected=\"1\" ";
+        m_xml += "workbookViewId=\"0\"><pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" "
+                 "state=\"frozen\"/><selection pane=\"bottomLeft\" activeCell=\"A2\" sqref=\"A2\"/></sheetView>"
+                 "</sheetViews><sheetFormatPr defaultRowHeight=\"15\"/>";
+        appendWidths();
+        m_xml += "<sheetData><row r=\"1\">";
+        for (const QString &t : m_titles)
+            text(t, "1");
+        m_xml += "</row>";
         m_row = 1;
     }
 
@@ -107,287 +273,222 @@ public:
         // Entries of one directory share their directory string: its text is
         // worked out once for the run.
         if (e.Directory.constData() != m_lastDirectory.constData() || e.Directory != m_lastDirectory
-            || m_directory.isNull()) {
+            || !m_haveDirectory) {
+            m_haveDirectory = true;
             m_lastDirectory = e.Directory;
             m_directoryText = displayName(nativePath(e.Directory));
-            m_directory = m_directoryText.toUtf8();
-            m_directoryWidth = textWidth(m_directoryText);
+            m_directory.clear();
+            appendEscaped(m_directory, QStringView(m_directoryText).left(CellLimit));
         }
+        // A cell holds at most 32,767 characters: longer text keeps as much
+        // as it holds (only a name or folder read from a CSV can be so long).
         const QString name = displayName(e.FileName);
-        const QByteArray nameBytes = name.toUtf8();
-        const int nameWidth = textWidth(name);
-        text(0, nameBytes, nullptr, nameWidth);
-        if (e.Size <= ExactLimit) {
-            number(1, double(e.Size), m_size);
-            int digits = 1;
-            for (qint64 v = e.Size; v >= 10; v /= 10)
-                ++digits;
-            width(1, digits + (digits - 1) / 3);
-        } else {
-            const QByteArray digits = QByteArray::number(e.Size);
-            text(1, digits, nullptr, int(digits.size()));
-        }
-        time(2, e.Modified);
-        text(3, m_directory, nullptr, m_directoryWidth);
-        text(4, m_directory + nameBytes, nullptr, m_directoryWidth + nameWidth);
-        int c = 5;
-        if (m_checked) {
-            text(c++, m_states[int(e.State)], nullptr, m_stateWidths[int(e.State)]);
-        }
-        if (m_digests)
-            text(c, digestHex(e.Sha256), nullptr, 64);
+        m_name.clear();
+        appendEscaped(m_name, QStringView(name).left(CellLimit));
         ++m_row;
+        m_xml += "<row r=\"";
+        appendNumber(m_xml, m_row);
+        m_xml += "\">";
+        escapedText(m_name, edgeSpace(name));
+        if (e.Size <= ExactLimit) {
+            m_xml += "<c s=\"2\"><v>";
+            appendNumber(m_xml, e.Size);
+            m_xml += "</v></c>";
+        } else {
+            m_xml += "<c t=\"inlineStr\"><is><t>";
+            appendNumber(m_xml, e.Size);
+            m_xml += "</t></is></c>";
+        }
+        time(e.Modified);
+        escapedText(m_directory, edgeSpace(m_directoryText));
+        if (m_directoryText.size() + name.size() <= CellLimit) {
+            m_xml += edgeSpace(m_directoryText.isEmpty() ? name : m_directoryText) || edgeSpace(name)
+                         ? "<c t=\"inlineStr\"><is><t xml:space=\"preserve\">"
+                         : "<c t=\"inlineStr\"><is><t>";
+            m_xml += m_directory;
+            m_xml += m_name;
+            m_xml += "</t></is></c>";
+        } else {
+            text((m_directoryText + name).left(CellLimit), nullptr);
+        }
+        if (m_checked)
+            escapedText(m_states[int(e.State)], false);
+        if (m_digests)
+            escapedText(digestHex(e.Sha256).toStdString(), false);
+        m_xml += "</row>";
+        if (m_xml.size() >= FlushAt)
+            flush();
     }
 
-    int row() const { return int(m_row); }
-
-    void totals(int files, qint64 bytes)
+    void finishSheet()
     {
-        finishSheet();
-        m_sheet = workbook_add_worksheet(m_book, TotalsSheet.toUtf8().constData());
-        m_ok = m_ok && m_sheet;
-        if (!m_ok)
-            return;
-        m_row = 0;
-        m_widths.assign(2, 0);
-        text(0, FilesTitle.toUtf8(), m_bold, textWidth(FilesTitle));
-        number(1, files, m_size);
-        m_row = 1;
-        text(0, BytesTitle.toUtf8(), m_bold, textWidth(BytesTitle));
-        if (bytes <= ExactLimit)
-            number(1, double(bytes), m_size);
-        else
-            text(1, QByteArray::number(bytes), nullptr, 0);
-        width(1, 26);
-        setWidths();
+        m_xml += "</sheetData><autoFilter ref=\"A1:";
+        m_xml += columnName(int(m_titles.size()) - 1).toStdString();
+        appendNumber(m_xml, m_row);
+        m_xml += "\"/>";
+        endSheet();
+    }
+
+    void totals(int number, int files, qint64 bytes)
+    {
+        m_zip.begin("xl/worksheets/sheet" + QByteArray::number(number) + ".xml");
+        m_widths = {textWidth(FilesTitle), 26};
+        m_xml.assign(XmlHead);
+        m_xml += "<worksheet xmlns=\"";
+        m_xml += MainNs;
+        m_xml += "\" xmlns:r=\"";
+        m_xml += RelNs;
+        m_xml += "\"><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews>"
+                 "<sheetFormatPr defaultRowHeight=\"15\"/>";
+        appendWidths();
+        m_xml += "<sheetData><row r=\"1\">";
+        text(FilesTitle, "1");
+        m_xml += "<c s=\"2\"><v>";
+        appendNumber(m_xml, files);
+        m_xml += "</v></c></row><row r=\"2\">";
+        text(BytesTitle, "1");
+        if (bytes <= ExactLimit) {
+            m_xml += "<c s=\"2\"><v>";
+            appendNumber(m_xml, bytes);
+            m_xml += "</v></c>";
+        } else {
+            text(QString::number(bytes), nullptr);
+        }
+        m_xml += "</row></sheetData>";
+        endSheet();
+    }
+
+    // The workbook part: the sheets' names and their filters' ranges.
+    QByteArray workbookXml(const std::vector<qint64> &rows, int totalsSheet) const
+    {
+        QByteArray x = QByteArray(XmlHead) + "<workbook xmlns=\"" + MainNs + "\" xmlns:r=\"" + RelNs
+                       + "\"><bookViews><workbookView/></bookViews><sheets>";
+        auto sheet = [&x](const QString &name, int n) {
+            std::string escaped;
+            appendEscaped(escaped, name);
+            x += "<sheet name=\"" + QByteArray::fromStdString(escaped) + "\" sheetId=\"" + QByteArray::number(n)
+                 + "\" r:id=\"rId" + QByteArray::number(n) + "\"/>";
+        };
+        for (int s = 1; s < totalsSheet; ++s)
+            sheet(xlsxSheetName(s), s);
+        sheet(TotalsSheet, totalsSheet);
+        x += "</sheets><definedNames>";
+        const QByteArray lastColumn = columnName(int(m_titles.size()) - 1);
+        for (int s = 1; s < totalsSheet; ++s) {
+            std::string escaped;
+            appendEscaped(escaped, xlsxSheetName(s));
+            x += "<definedName name=\"_xlnm._FilterDatabase\" localSheetId=\"" + QByteArray::number(s - 1)
+                 + "\" hidden=\"1\">&apos;" + QByteArray::fromStdString(escaped) + "&apos;!$A$1:$" + lastColumn + "$"
+                 + QByteArray::number(rows[size_t(s - 1)]) + "</definedName>";
+        }
+        return x + "</definedNames></workbook>";
     }
 
 private:
-    void text(int column, const QByteArray &utf8, lxw_format *format, int w)
+    static constexpr size_t FlushAt = 1 << 16;
+
+    static int sizeWidth(qint64 size)
     {
-        if (!m_ok)
-            return;
-        lxw_error error = worksheet_write_string(m_sheet, m_row, lxw_col_t(column), utf8.constData(), format);
-        if (error == LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED) {
-            // Only a path past 32,767 characters: it keeps as much as a cell holds.
-            const QByteArray cut = QString::fromUtf8(utf8).left(CellLimit).toUtf8();
-            error = worksheet_write_string(m_sheet, m_row, lxw_col_t(column), cut.constData(), format);
-        }
-        m_ok = error == LXW_NO_ERROR;
-        width(column, w);
-    }
-    void number(int column, double value, lxw_format *format)
-    {
-        if (m_ok)
-            m_ok = worksheet_write_number(m_sheet, m_row, lxw_col_t(column), value, format) == LXW_NO_ERROR;
-    }
-    void time(int column, qint64 seconds)
-    {
-        const LocalTime t = m_clock.at(seconds);
-        const bool before = t.year < 1900 || (t.year == 1900 && t.month < 3);
-        if (before || t.year > 9999) {
-            text(column, csvTime(seconds, t), nullptr, 19);
-            return;
-        }
-        // Days since 1899-12-30, the workbook's day 0 from March 1900 on.
-        const double serial = double(daysFromCivil(t.year, t.month, t.day) - daysFromCivil(1899, 12, 30))
-                              + double(t.hour * 3600 + t.minute * 60 + t.second) / 86400.0;
-        number(column, serial, m_date);
-        width(column, 19);
+        int digits = 1;
+        for (qint64 v = size; v >= 10; v /= 10)
+            ++digits;
+        return size <= ExactLimit ? digits + (digits - 1) / 3 : digits;
     }
     void width(int column, int w)
     {
         int &widest = m_widths[size_t(column)];
         widest = std::max(widest, w);
     }
-    void setWidths()
+    // Widths as the workbook stores them: characters of the default font's
+    // digit (7 pixels) with its 5 pixels of padding, in 1/256ths.
+    void appendWidths()
     {
-        for (size_t c = 0; c < m_widths.size(); ++c)
-            worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c),
-                                 std::min(WidestColumn, double(m_widths[c]) + 1.5), nullptr);
+        m_xml += "<cols>";
+        char w[32];
+        for (size_t c = 0; c < m_widths.size(); ++c) {
+            const double chars = std::min(WidestColumn, double(m_widths[c]) + 1.5);
+            const double stored = std::floor((chars * 7 + 5) / 7 * 256) / 256;
+            const auto r = std::to_chars(w, w + sizeof w, stored);
+            m_xml += "<col min=\"" + std::to_string(c + 1) + "\" max=\"" + std::to_string(c + 1) + "\" width=\"";
+            m_xml.append(w, size_t(r.ptr - w));
+            m_xml += "\" customWidth=\"1\"/>";
+        }
+        m_xml += "</cols>";
     }
-    void finishSheet()
+    void text(const QString &t, const char *style)
     {
-        if (!m_sheet || !m_ok)
+        std::string escaped;
+        appendEscaped(escaped, t);
+        if (style) {
+            m_xml += "<c s=\"";
+            m_xml += style;
+            m_xml += "\"";
+        } else {
+            m_xml += "<c";
+        }
+        m_xml += edgeSpace(t) ? " t=\"inlineStr\"><is><t xml:space=\"preserve\">" : " t=\"inlineStr\"><is><t>";
+        m_xml += escaped;
+        m_xml += "</t></is></c>";
+    }
+    void escapedText(const std::string &escaped, bool preserve)
+    {
+        m_xml += preserve ? "<c t=\"inlineStr\"><is><t xml:space=\"preserve\">" : "<c t=\"inlineStr\"><is><t>";
+        m_xml += escaped;
+        m_xml += "</t></is></c>";
+    }
+    void time(qint64 seconds)
+    {
+        const LocalTime t = m_clock.at(seconds);
+        const bool before = t.year < 1900 || (t.year == 1900 && t.month < 3);
+        if (before || t.year > 9999) {
+            const QByteArray shown = csvTime(seconds, t);
+            m_xml += "<c t=\"inlineStr\"><is><t>";
+            m_xml.append(shown.constData(), size_t(shown.size()));
+            m_xml += "</t></is></c>";
             return;
-        setWidths();
-        worksheet_autofilter(m_sheet, 0, 0, m_row - 1, lxw_col_t(m_titles.size() - 1));
+        }
+        // Days since 1899-12-30, the workbook's day 0 from March 1900 on.
+        const double serial = double(daysFromCivil(t.year, t.month, t.day) - daysFromCivil(1899, 12, 30))
+                              + double(t.hour * 3600 + t.minute * 60 + t.second) / 86400.0;
+        char digits[32];
+        const auto r = std::to_chars(digits, digits + sizeof digits, serial);
+        m_xml += "<c s=\"3\"><v>";
+        m_xml.append(digits, size_t(r.ptr - digits));
+        m_xml += "</v></c>";
+    }
+    void flush()
+    {
+        m_zip.write(m_xml.data(), qsizetype(m_xml.size()));
+        m_xml.clear();
+    }
+    void endSheet()
+    {
+        m_xml += "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" "
+                 "footer=\"0.3\"/></worksheet>";
+        flush();
+        m_zip.end();
     }
 
-    lxw_workbook *m_book;
-    lxw_worksheet *m_sheet = nullptr;
-    lxw_format *m_bold = nullptr;
-    lxw_format *m_size = nullptr;
-    lxw_format *m_date = nullptr;
+    ZipWriter &m_zip;
     bool m_checked;
     bool m_digests;
-    bool m_ok = true;
-    lxw_row_t m_row = 0;
+    qint64 m_row = 0;
     QStringList m_titles;
-    QByteArray m_states[7];
+    std::string m_states[7];
     int m_stateWidths[7] = {};
     std::vector<int> m_widths;
     LocalClock m_clock;
+    std::string m_xml;
+    std::string m_name;
+    bool m_haveDirectory = false;
     QString m_lastDirectory;
     QString m_directoryText;
-    QByteArray m_directory;
-    int m_directoryWidth = 0;
+    std::string m_directory;
 };
 
 bool cancelled(const XlsxOptions &options)
 {
     return options.cancel && options.cancel->load(std::memory_order_relaxed);
-}
-
-// The finished temporary file into path through the safe write, a block at
-// a time, so the whole workbook is never held in memory.
-bool commitCopy(const QString &source, const QString &path)
-{
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        // A folder that takes no new file: the safe write's in-place rewrite
-        // of a file the user may write, with the bytes at hand.
-        return saveBytes(path, in.readAll());
-    }
-    QByteArray block(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const qint64 got = in.read(block.data(), block.size());
-        if (got < 0) {
-            out.cancelWriting();
-            out.commit();
-            return false;
-        }
-        if (got == 0)
-            break;
-        for (qint64 done = 0; done < got;) {
-            const qint64 written = out.write(block.constData() + done, got - done);
-            if (written <= 0) {
-                out.cancelWriting();
-                out.commit(); // removes the temporary file
-                return false;
-            }
-            done += written;
-        }
-    }
-    if (out.error() != QFileDevice::NoError || !syncFile(out.handle())) {
-        out.cancelWriting();
-        out.commit();
-        return false;
-    }
-    return out.commit();
-}
-
-quint32 le32(const uchar *p)
-{
-    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
-}
-quint16 le16(const uchar *p)
-{
-    return quint16(p[0] | p[1] << 8);
-}
-
-// The rows one compressed sheet of the workbook holds (its "</row>" tags),
-// or -1 when it cannot be read whole.
-qint64 sheetRows(QFile &zip, qint64 dataOffset, qint64 compressedSize)
-{
-    if (!zip.seek(dataOffset))
-        return -1;
-    z_stream stream{};
-    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
-        return -1;
-    QByteArray in(1 << 16, Qt::Uninitialized);
-    QByteArray out(1 << 18, Qt::Uninitialized);
-    static constexpr char Tag[] = "</row>";
-    constexpr int TagLength = 6;
-    char carry[TagLength] = {};
-    int carried = 0;
-    qint64 rows = 0;
-    qint64 left = compressedSize;
-    int status = Z_OK;
-    while (status != Z_STREAM_END) {
-        if (stream.avail_in == 0) {
-            const qint64 got = zip.read(in.data(), std::min<qint64>(in.size(), left));
-            if (got <= 0)
-                break;
-            left -= got;
-            stream.next_in = reinterpret_cast<Bytef *>(in.data());
-            stream.avail_in = uInt(got);
-        }
-        stream.next_out = reinterpret_cast<Bytef *>(out.data());
-        stream.avail_out = uInt(out.size());
-        status = inflate(&stream, Z_NO_FLUSH);
-        if (status != Z_OK && status != Z_STREAM_END)
-            break;
-        const qsizetype produced = out.size() - qsizetype(stream.avail_out);
-        // A tag cut by the block's end is found with the bytes kept from the last block.
-        QByteArray window(carry, carried);
-        window.append(out.constData(), std::min<qsizetype>(produced, TagLength));
-        for (qsizetype at = window.indexOf(Tag); at >= 0 && at < carried; at = window.indexOf(Tag, at + 1))
-            ++rows;
-        for (qsizetype at = QByteArrayView(out.constData(), produced).indexOf(Tag); at >= 0;
-             at = QByteArrayView(out.constData(), produced).indexOf(Tag, at + 1))
-            ++rows;
-        carried = int(std::min<qsizetype>(produced, TagLength - 1));
-        std::memcpy(carry, out.constData() + produced - carried, size_t(carried));
-    }
-    inflateEnd(&stream);
-    return status == Z_STREAM_END ? rows : -1;
-}
-
-// Whether every sheet of the finished workbook holds the rows written to it.
-// The workbook library writes its rows through temporary files and does not
-// notice when the disk refuses them (full, or past a size limit): it would
-// finish a workbook with rows missing.
-bool holdsRows(const QString &path, const std::vector<qint64> &rowsPerSheet)
-{
-    QFile zip(path);
-    if (!zip.open(QIODevice::ReadOnly) || zip.size() < 22)
-        return false;
-    const qint64 tailSize = std::min<qint64>(zip.size(), 65536 + 22);
-    zip.seek(zip.size() - tailSize);
-    const QByteArray tail = zip.read(tailSize);
-    const qsizetype end = tail.lastIndexOf(QByteArrayView("PK\x05\x06", 4));
-    if (end < 0 || tail.size() - end < 22)
-        return false;
-    const auto *e = reinterpret_cast<const uchar *>(tail.constData() + end);
-    const quint16 entries = le16(e + 10);
-    const quint32 directorySize = le32(e + 12);
-    const quint32 directoryOffset = le32(e + 16);
-    zip.seek(directoryOffset);
-    const QByteArray directory = zip.read(directorySize);
-    if (directory.size() != qsizetype(directorySize))
-        return false;
-    size_t checked = 0;
-    qsizetype at = 0;
-    for (int n = 0; n < entries; ++n) {
-        if (directory.size() - at < 46)
-            return false;
-        const auto *h = reinterpret_cast<const uchar *>(directory.constData() + at);
-        if (le32(h) != 0x02014b50)
-            return false;
-        const quint32 compressed = le32(h + 20);
-        const quint16 nameLength = le16(h + 28);
-        const quint32 local = le32(h + 42);
-        const QByteArray name = directory.mid(at + 46, nameLength);
-        at += 46 + nameLength + le16(h + 30) + le16(h + 32);
-        if (!name.startsWith("xl/worksheets/sheet") || !name.endsWith(".xml"))
-            continue;
-        bool isNumber = false;
-        const int sheet = name.mid(19, name.size() - 23).toInt(&isNumber);
-        if (!isNumber || sheet < 1 || size_t(sheet) > rowsPerSheet.size())
-            return false;
-        uchar header[30];
-        if (!zip.seek(local) || zip.read(reinterpret_cast<char *>(header), 30) != 30 || le32(header) != 0x04034b50)
-            return false;
-        const qint64 data = qint64(local) + 30 + le16(header + 26) + le16(header + 28);
-        if (sheetRows(zip, data, compressed) != rowsPerSheet[size_t(sheet - 1)])
-            return false;
-        ++checked;
-    }
-    return checked == rowsPerSheet.size();
 }
 
 } // namespace
@@ -407,59 +508,65 @@ XlsxResult saveXlsxFile(const QString &path, const EntryTable &table, const Xlsx
 {
     if (path.isEmpty() || path.contains(QChar(0)))
         return XlsxResult::Failed;
-    // The workbook is made beside its target, where the rename that ends the
-    // safe write is cheap; in the system's temporary folder when the target's
-    // folder takes no new file.
-    const QString folder = QFileInfo(path).absolutePath();
-    QTemporaryFile temporary(folder + QStringLiteral("/.quilnaver-XXXXXX.xlsx"));
-    if (!canCreateFilesIn(folder) || !temporary.open())
-        temporary.setFileTemplate(QDir::tempPath() + QStringLiteral("/quilnaver-XXXXXX.xlsx"));
-    if (!temporary.isOpen() && !temporary.open())
-        return XlsxResult::Failed;
-    temporary.close();
-    const QString workbookPath = temporary.fileName();
+    // Straight into the safe write's temporary file; a folder that takes no
+    // new file gets the workbook made in the system's temporary folder and
+    // then the safe write's in-place rewrite.
+    QSaveFile target(path);
+    QTemporaryFile elsewhere(QDir::tempPath() + QStringLiteral("/quilnaver-XXXXXX.xlsx"));
+    QFileDevice *out = &target;
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (!elsewhere.open())
+            return XlsxResult::Failed;
+        out = &elsewhere;
+    }
+    const auto giveUp = [&](XlsxResult result) {
+        if (out == &target) {
+            target.cancelWriting();
+            target.commit(); // removes the temporary file
+        }
+        return result;
+    };
 
-    lxw_workbook_options bookOptions{};
-    bookOptions.constant_memory = LXW_TRUE;
-    const QByteArray workbookName = encodeName(nativePath(workbookPath));
-    lxw_workbook *book = workbook_new_opt(workbookName.constData(), &bookOptions);
-    if (!book)
-        return XlsxResult::Failed;
-
-    Writer writer(book, table.IsChecked(), table.HasDigests());
     const int count = table.EntryCount();
     const int perSheet = std::max(1, options.rowsPerSheet);
-    int sheet = 1;
+    const int sheets = std::max(1, int((qint64(count) + perSheet - 1) / perSheet));
     std::vector<qint64> rows;
-    writer.startSheet(sheet);
-    for (int i = 1; i <= count && writer.ok(); ++i) {
-        if (cancelled(options)) {
-            lxw_workbook_free(book);
-            return XlsxResult::Cancelled;
+    for (int s = 0; s < sheets; ++s)
+        rows.push_back(1 + std::min<qint64>(perSheet, count - qint64(s) * perSheet));
+
+    ZipWriter zip(out);
+    Writer writer(zip, table.IsChecked(), table.HasDigests());
+    zip.add("[Content_Types].xml", contentTypesXml(sheets + 1));
+    zip.add("_rels/.rels", rootRelsXml());
+    zip.add("xl/workbook.xml", writer.workbookXml(rows, sheets + 1));
+    zip.add("xl/_rels/workbook.xml.rels", workbookRelsXml(sheets + 1));
+    zip.add("xl/styles.xml", stylesXml());
+    int i = 1;
+    for (int s = 1; s <= sheets && writer.ok(); ++s) {
+        const int last = int(std::min<qint64>(count, qint64(s) * perSheet));
+        writer.startSheet(s, table, i, last);
+        for (; i <= last && writer.ok(); ++i) {
+            if (cancelled(options))
+                return giveUp(XlsxResult::Cancelled);
+            const ListEntry &e = table.at(i);
+            if (replaced && (hasUndecodableBytes(e.FileName) || hasUndecodableBytes(e.Directory)))
+                replaced->add(displayName(e.FileName), displayName(e.FileName));
+            writer.entry(e);
+            if (options.progress && (i == 1 || (i & 4095) == 0))
+                options.progress(i);
         }
-        if (writer.row() > perSheet) {
-            rows.push_back(writer.row());
-            writer.startSheet(++sheet);
-        }
-        const ListEntry &e = table.at(i);
-        if (replaced && (hasUndecodableBytes(e.FileName) || hasUndecodableBytes(e.Directory)))
-            replaced->add(displayName(e.FileName), displayName(e.FileName));
-        writer.entry(e);
-        if (options.progress && (i == 1 || (i & 4095) == 0))
-            options.progress(i);
+        writer.finishSheet();
     }
-    rows.push_back(writer.row());
-    rows.push_back(2);
-    writer.totals(count, table.TotalBytes());
-    if (!writer.ok()) {
-        lxw_workbook_free(book);
-        return XlsxResult::Failed;
-    }
-    if (workbook_close(book) != LXW_NO_ERROR || !holdsRows(workbookPath, rows))
-        return XlsxResult::Failed;
+    writer.totals(sheets + 1, count, table.TotalBytes());
+    zip.finish();
     if (cancelled(options))
-        return XlsxResult::Cancelled;
-    return commitCopy(workbookPath, path) ? XlsxResult::Written : XlsxResult::Failed;
+        return giveUp(XlsxResult::Cancelled);
+    if (!zip.ok() || out->error() != QFileDevice::NoError || !syncFile(out->handle()))
+        return giveUp(XlsxResult::Failed);
+    if (out == &target)
+        return target.commit() ? XlsxResult::Written : XlsxResult::Failed;
+    elsewhere.seek(0);
+    return saveBytes(path, elsewhere.readAll()) ? XlsxResult::Written : XlsxResult::Failed;
 }
 
 } // namespace qn

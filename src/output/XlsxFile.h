@@ -11,8 +11,8 @@ namespace qn {
 
 class EntryTable;
 
-// The list as an Excel workbook, written a row at a time (the workbook
-// library's constant-memory mode). The sheet "リスト" holds the CSV's rows
+// The list as an Excel workbook, written a row at a time into its ZIP
+// archive, so memory stays the same whatever the list's length. The sheet "リスト" holds the CSV's rows
 // and columns with typed cells: names, directories and paths as text (never
 // read again as numbers, dates or formulas); sizes as numbers shown #,##0,
 // as text when a double cannot hold them exactly (past 2^53); times as
