@@ -46,6 +46,8 @@ void EntryTable::push(quint32 hash, ListEntry &&entry)
 {
     m_totalBytes += entry.Size;
     m_entries.push_back(std::move(entry));
+    if (!m_found.empty())
+        m_found.emplace_back();
     m_index.insert(hash, quint32(m_entries.size() - 1));
 }
 
@@ -116,6 +118,8 @@ bool EntryTable::CommitStamps(int first, const std::vector<char> &ok)
         m_index.remove(keyHash(e.Directory, e.FileName), quint32(i));
         m_entries.pop_back();
     }
+    if (!m_found.empty())
+        m_found.resize(m_entries.size());
     return false;
 }
 
@@ -128,6 +132,8 @@ void EntryTable::RemoveEntry(int r)
     m_index.closeGap(quint32(r));
     m_totalBytes -= gone.Size;
     m_entries.erase(m_entries.begin() + r);
+    if (!m_found.empty())
+        m_found.erase(m_found.begin() + r);
 }
 
 void EntryTable::RemoveEntries(std::vector<int> entries)
@@ -149,13 +155,18 @@ void EntryTable::RemoveEntries(std::vector<int> entries)
             continue;
         }
         newNumber[i] = quint32(kept);
-        if (kept != i)
+        if (kept != i) {
             m_entries[kept] = std::move(m_entries[i]);
+            if (!m_found.empty())
+                m_found[kept] = std::move(m_found[i]);
+        }
         ++kept;
     }
     if (kept == m_entries.size())
         return;
     m_entries.resize(kept);
+    if (!m_found.empty())
+        m_found.resize(kept);
     m_index.renumber(newNumber);
 }
 
@@ -176,6 +187,12 @@ void EntryTable::Reorder(const std::vector<int> &order)
     for (size_t i = 1; i < m_entries.size(); ++i)
         reordered[newNumber[i]] = std::move(m_entries[i]);
     m_entries.swap(reordered);
+    if (!m_found.empty()) {
+        std::vector<FoundValues> found(m_found.size());
+        for (size_t i = 1; i < m_found.size(); ++i)
+            found[newNumber[i]] = std::move(m_found[i]);
+        m_found.swap(found);
+    }
     m_index.renumber(newNumber);
 }
 
@@ -202,9 +219,37 @@ bool EntryTable::SetChecked(int i, CheckState state, const FileStamp *stamp)
     return true;
 }
 
+void EntryTable::SetFound(int i, FoundValues values)
+{
+    if (m_found.empty())
+        m_found.resize(m_entries.size());
+    m_found[size_t(i)] = std::move(values);
+}
+
+void EntryTable::ClearCheck()
+{
+    for (ListEntry &e : m_entries)
+        e.State = CheckState::None;
+    std::vector<FoundValues>().swap(m_found);
+    m_checked = false;
+}
+
+void EntryTable::RememberFolder(const QString &path, bool subdirectories)
+{
+    for (ScopeFolder &f : m_folders) {
+        if (f.path == path) {
+            f.subdirectories = f.subdirectories || subdirectories;
+            return;
+        }
+    }
+    m_folders.push_back(ScopeFolder{path, subdirectories});
+}
+
 void EntryTable::Clear()
 {
     std::vector<ListEntry>().swap(m_entries);
+    std::vector<FoundValues>().swap(m_found);
+    m_folders.clear();
     m_entries.emplace_back();
     m_totalBytes = 0;
     m_checked = false;

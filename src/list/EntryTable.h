@@ -12,6 +12,21 @@ namespace qn {
 
 enum class AppendResult { Added, Duplicate, Failed };
 
+// What a check found for an entry whose record it does not match: the
+// source's size and time, and its digest when the source was another list.
+struct FoundValues {
+    qint64 Size = 0;
+    qint64 Modified = 0;
+    QByteArray Sha256 = QByteArray();
+};
+
+// A folder a directory add (alone) or a tree add (with its subdirectories)
+// took files from: the list's scope for a check.
+struct ScopeFolder {
+    QString path; // ends in the separator
+    bool subdirectories = false;
+};
+
 // The list: slot 0 is a blank entry that is never shown, written or matched;
 // slots 1..EntryCount() hold the entries in list order. A hash index of
 // (directory, name) answers the duplicate test without visiting the table.
@@ -82,6 +97,18 @@ public:
     // total follows; false, and nothing changes, when it would overflow).
     bool SetChecked(int i, CheckState state, const FileStamp *stamp = nullptr);
     void MarkChecked() { m_checked = true; }
+    // What the last check found for entries that differ, beside the record:
+    // the table holds it only while some entry differs.
+    bool HasFound() const { return !m_found.empty(); }
+    const FoundValues &found(int i) const { return m_found[size_t(i)]; }
+    void SetFound(int i, FoundValues values);
+    // Every state back to none and the found values gone; the record stays.
+    void ClearCheck();
+
+    // The folders the adds took files from since the list was started, each once.
+    void RememberFolder(const QString &path, bool subdirectories);
+    const std::vector<ScopeFolder> &RememberedFolders() const { return m_folders; }
+
     // Whether any entry has had its digest computed since the list was made.
     bool HasDigests() const { return m_hasDigests; }
     void SetDigest(int i, const QByteArray &digest)
@@ -103,6 +130,8 @@ private:
     void push(quint32 hash, ListEntry &&entry);
 
     std::vector<ListEntry> m_entries;
+    std::vector<FoundValues> m_found; // empty, or one for each slot
+    std::vector<ScopeFolder> m_folders;
     qint64 m_totalBytes = 0;
     bool m_checked = false;
     bool m_hasDigests = false;
