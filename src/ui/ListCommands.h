@@ -7,6 +7,7 @@
 
 #include <vector>
 
+class QAction;
 class QLabel;
 class QProgressBar;
 class QTableView;
@@ -19,6 +20,7 @@ class EntryTable;
 class FileList;
 class Messages;
 class SaveFileChooser;
+class ScopeChooser;
 class WorkProgress;
 struct CsvList;
 struct Findings;
@@ -34,6 +36,7 @@ struct ListWidgets {
     QLabel *panel1 = nullptr;
     QLabel *panel2 = nullptr;
     QProgressBar *progress = nullptr;
+    QAction *differencesOnly = nullptr; // checkable: rows that differ alone
 };
 
 // The commands that build, trim and write the list. They read the controls,
@@ -64,11 +67,18 @@ public:
     // Appends the rows of a CSV the user names, with their recorded sizes
     // and times, in one batch; nothing from a file it cannot read whole.
     void OpenCsvFile();
-    // Gives each entry its state against the disk, on worker threads behind
-    // the progress window, and appends the files found that the list lacks.
+    // Gives each entry of the record its state against the disk, on worker
+    // threads behind the progress window, after showing the scope walked for
+    // files the list lacks; appends those as 新規. The record stays as it was.
     void CheckAgainstDisk();
-    // The same against another CSV.
+    // The same against a newer list, read from a CSV.
     void CheckAgainstList();
+    // Makes the list what the check found, after a confirmation: changed
+    // entries take the found size, time and digest (digests of the disk's
+    // files computed again where there were), なし entries leave, states go.
+    void ApplyCheckResult();
+    // Shows only the rows whose state is not 一致, or every row again.
+    void setDifferencesOnly(bool on);
     // The SHA-256 of every entry without one (of the selected rows when more
     // than one is selected), on worker threads behind the progress window;
     // Cancel keeps the digests finished.
@@ -106,6 +116,7 @@ private:
     // when nothing can be taken from it (or the user cancelled).
     bool readCsv(const QString &title, const QString &path, CsvList &list);
     void finishCheck(Findings &findings);
+    void refreshDifferenceRows();
     // Says how many paths could not be read, naming the first few.
     void reportSkipped(const QStringList &paths);
 
@@ -116,7 +127,10 @@ private:
     Messages &m_messages;
     WorkProgress &m_work;
     SaveFileChooser &m_chooser;
+    ScopeChooser *m_scope;
     NameFilter m_filter;
+    bool m_checkedAgainstDisk = false;
+    bool m_differencesOnly = false;
     // The base name of the CSV last opened or saved; empty for a new list.
     QString m_title;
 };
@@ -131,5 +145,7 @@ QString checkDiskCaption();
 QString checkListCaption();
 QString computeSha256Caption();
 QString saveSumsCaption();
+QString applyResultCaption();
+QString differencesOnlyCaption();
 
 } // namespace qn
