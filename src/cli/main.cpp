@@ -227,8 +227,11 @@ int check(const QString &list, const QString &against, const QStringList &paths,
             scope.folders.append(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
         }
         scope.subdirectories = scope.subdirectories || recursive;
-        for (const QString &folder : scope.folders)
-            say("scope: " + shown(folder));
+        // The default is shown: the user did not name it.
+        for (const QString &folder : scope.folders) {
+            if (paths.isEmpty())
+                say("scope: " + shown(folder));
+        }
         DiskCheck disk = PrepareDiskCheck(table, scope, filter);
         const std::atomic<bool> never{false};
         RunDiskCheck(disk, never);
