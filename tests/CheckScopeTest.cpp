@@ -6,7 +6,9 @@
 #include "list/EntryTable.h"
 #include "platform/Digest.h"
 
+#include <QDateTime>
 #include <QProcess>
+#include "platform/Cp932.h"
 
 #include <cstdio>
 #include <sys/wait.h>
@@ -294,6 +296,26 @@ TEST(CheckScope, FoundValuesFollowTheirEntries)
     EXPECT_EQ(mine.found(2).Size, 10);
     add(mine, "/x/", "e");
     EXPECT_EQ(mine.found(3).Size, 0);
+}
+
+// A spreadsheet saved the list in code page 932, which turned "−" into "－"
+// and "〜" into "～": the files are the same ones, by their bytes there.
+TEST(CheckScope, NamesACodePageChangedStillMatch)
+{
+    Fixture fx;
+    fx.subdir("a\xe2\x88\x92" "b"); // a−b
+    fx.file("a\xe2\x88\x92" "b/x\xe3\x80\x9c" "y.txt", "1", 1700000000); // x〜y.txt
+    const QByteArray row = QStringLiteral("ファイル名,バイト数,更新日時,ディレクトリ\r\nx\uFF5Ey.txt,1,%1,%2a\uFF0Db/\r\n")
+                               .arg(QDateTime::fromSecsSinceEpoch(1700000000).toString("yyyy-MM-dd HH:mm:ss"), fx.path())
+                               .toUtf8();
+    Fixture out;
+    out.file("utf8.csv", "\xEF\xBB\xBF" + row);
+    out.file("cp932.csv", toCp932(QString::fromUtf8(row)));
+    const ToolOutput asCp932 = listTool({"--check", out.path() + "cp932.csv", fx.path(), "-r"});
+    EXPECT_EQ(asCp932.status, 0) << asCp932.out.constData() << asCp932.err.constData();
+    // Written as UTF-8 the names are what they say: another file.
+    const ToolOutput asUtf8 = listTool({"--check", out.path() + "utf8.csv", fx.path(), "-r"});
+    EXPECT_TRUE(asUtf8.err.endsWith("missing 1, new 1, unreadable 0\n")) << asUtf8.err.constData();
 }
 
 } // namespace

@@ -169,7 +169,7 @@ bool writeOut(const QByteArray &bytes, const QString &output)
 }
 
 // A saved list into table; false, after saying why, when it cannot be read whole.
-bool readList(EntryTable &table, const QString &argument)
+bool readList(EntryTable &table, const QString &argument, bool *fromCp932 = nullptr)
 {
     const QString path = absolute(argument);
     QFile file(path);
@@ -186,6 +186,8 @@ bool readList(EntryTable &table, const QString &argument)
         say("quilnaver-list: " + shown(argument) + ": line " + QByteArray::number(read.line) + " cannot be read");
         return false;
     }
+    if (fromCp932)
+        *fromCp932 = read.list.fromCp932;
     AppendCsvList(table, read.list);
     return true;
 }
@@ -215,7 +217,8 @@ int check(const QString &list, const QString &against, const QStringList &paths,
           const NameFilter &filter, const QString &output)
 {
     EntryTable table;
-    if (!readList(table, list))
+    bool fromCp932 = false;
+    if (!readList(table, list, &fromCp932))
         return UsageError;
     Findings findings;
     bool failed = false;
@@ -233,6 +236,7 @@ int check(const QString &list, const QString &against, const QStringList &paths,
                 say("scope: " + shown(folder));
         }
         DiskCheck disk = PrepareDiskCheck(table, scope, filter);
+        disk.cp932Names = fromCp932;
         const std::atomic<bool> never{false};
         RunDiskCheck(disk, never);
         for (const QString &folder : std::as_const(disk.scopeFailed))

@@ -2,6 +2,7 @@
 
 #include "list/EntryTable.h"
 #include "list/LocalClock.h"
+#include "platform/Cp932.h"
 
 #include <QHash>
 #include <QSet>
@@ -261,10 +262,11 @@ QStringList scopeFolders(const CheckScope &scope)
 // others added. The walk lists a directory in the order a tree add put it
 // in the list, so names are matched in step and looked up only when that
 // order was changed.
-void matchWalked(DirectoryCheck &d, WalkedDirectory &walked, std::vector<WalkedDirectory> &added)
+void matchWalked(DirectoryCheck &d, WalkedDirectory &walked, std::vector<WalkedDirectory> &added, bool cp932)
 {
     size_t next = 0;
     std::optional<QHash<QString, quint32>> byName;
+    std::optional<QHash<QByteArray, quint32>> byCp932;
     WalkedDirectory extra{walked.path, {}};
     for (WalkedFile &f : walked.files) {
         qint64 at = -1;
@@ -279,6 +281,16 @@ void matchWalked(DirectoryCheck &d, WalkedDirectory &walked, std::vector<WalkedD
             }
             const auto it = byName->constFind(f.name);
             if (it != byName->constEnd())
+                at = *it;
+        }
+        if (at < 0 && cp932) {
+            if (!byCp932) {
+                byCp932.emplace();
+                for (size_t i = 0; i < d.names.size(); ++i)
+                    byCp932->insert(toCp932(d.names[i]), quint32(i));
+            }
+            const auto it = byCp932->constFind(toCp932(f.name));
+            if (it != byCp932->constEnd())
                 at = *it;
         }
         if (at < 0) {
@@ -304,6 +316,12 @@ void RunDiskCheck(DiskCheck &check, const std::atomic<bool> &cancel, const TreeW
         d.found.assign(d.names.size(), FoundFile());
         d.known.assign(d.names.size(), 0);
     }
+    // Folder names a code page changed are matched by their bytes in it too.
+    QHash<QByteArray, quint32> directoryOfCp932;
+    if (check.cp932Names) {
+        for (size_t i = 0; i < check.directories.size(); ++i)
+            directoryOfCp932.insert(toCp932(check.directories[i].path), quint32(i));
+    }
     QSet<QString> walked;
     QSet<QString> unreadable;
     for (const QString &folder : scopeFolders(check.scope)) {
@@ -322,11 +340,13 @@ void RunDiskCheck(DiskCheck &check, const std::atomic<bool> &cancel, const TreeW
             if (walked.contains(w.path))
                 continue;
             walked.insert(w.path);
-            const auto it = directoryOf.constFind(w.path);
-            if (it == directoryOf.constEnd())
+            qint64 listed = directoryOf.value(w.path, quint32(-1));
+            if (listed == quint32(-1) && check.cp932Names)
+                listed = directoryOfCp932.value(toCp932(w.path), quint32(-1));
+            if (listed == quint32(-1))
                 check.added.push_back(std::move(w));
             else
-                matchWalked(check.directories[*it], w, check.added);
+                matchWalked(check.directories[size_t(listed)], w, check.added, check.cp932Names);
         }
         for (const QString &skipped : std::as_const(report.skipped)) {
             // A folder below the scope that could not be read; its listed

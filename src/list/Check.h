@@ -69,6 +69,9 @@ CheckCounts ApplyCheck(EntryTable &table, Findings &findings);
 struct DiskCheck {
     CheckScope scope;
     NameFilter filter;
+    // The record was read from code page 932: a name on disk matches one
+    // recorded when both give the same bytes in that code page.
+    bool cp932Names = false;
     std::vector<DirectoryCheck> directories;
     std::vector<std::pair<quint32, quint32>> place; // record entry k at place[k - 1]: directory, name
     std::vector<WalkedDirectory> added;

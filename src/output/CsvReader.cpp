@@ -222,6 +222,7 @@ CsvReadResult readListCsv(const QByteArray &input)
         }
         converted = text.toUtf8();
         bytes = converted;
+        result.list.fromCp932 = true;
     }
 
     Records records(bytes);

@@ -18,6 +18,8 @@ struct CsvList {
     // With a "SHA-256" column: each row's digest in file order (empty where
     // the row has none).
     std::vector<QByteArray> digests;
+    // Read from code page 932: its names are what that code page could hold.
+    bool fromCp932 = false;
 };
 
 struct CsvReadResult {

@@ -371,6 +371,7 @@ void ListCommands::NewList()
 {
     if (m_messages.confirm(ConfirmNewList, ConfirmNewListTitle)) {
         setDifferencesOnly(false);
+        m_namesFromCp932 = false;
         m_model.clear();
         m_title.clear();
     }
@@ -501,6 +502,7 @@ void ListCommands::OpenCsvFile()
     if (!path || !readCsv(OpenCsvTitle, *path, list))
         return;
     // The recorded rows, sizes and times as the file has them, in one batch.
+    m_namesFromCp932 = m_namesFromCp932 || list.fromCp932;
     AppendCsvList(m_table, list);
     m_title = QFileInfo(*path).completeBaseName();
     m_model.showAppended();
@@ -516,6 +518,7 @@ void ListCommands::CheckAgainstDisk()
     if (m_scope && !m_scope->choose(m_w.grid->window(), scope))
         return;
     const auto check = std::make_shared<DiskCheck>(PrepareDiskCheck(m_table, scope, m_filter));
+    check->cp932Names = m_namesFromCp932;
     const bool finished = m_work.run(m_w.grid->window(), CheckDisk,
                                      [check](const std::atomic<bool> &cancel, const TreeWalkProgress &progress) {
                                          RunDiskCheck(*check, cancel, progress);

@@ -130,6 +130,7 @@ private:
     ScopeChooser *m_scope;
     NameFilter m_filter;
     bool m_checkedAgainstDisk = false;
+    bool m_namesFromCp932 = false; // a CSV read from code page 932 is in the list
     bool m_differencesOnly = false;
     // The base name of the CSV last opened or saved; empty for a new list.
     QString m_title;
