@@ -1,7 +1,15 @@
 #include "CheckScenario.h"
 #include "UiHarness.h"
 
+#include "ui/HelpWindow.h"
 #include "ui/ListCommands.h"
+#include "ui/ScopeDialog.h"
+
+#include <QCheckBox>
+#include <QPlainTextEdit>
+
+#include <QLineEdit>
+#include <QPointer>
 
 #include <QAction>
 
@@ -155,6 +163,72 @@ TEST(RecordCheck, AgainstANewerList)
     h.find<QAction>("File_CheckList")->trigger();
     EXPECT_EQ(h.chooser.asked.value(0).value(0), QStringLiteral("照合する新しいリストを開く"));
     EXPECT_TRUE(readAll(QStringLiteral(QUILNAVER_HELP_FILE)).contains(QStringLiteral("記録にあって新しいリストにない").toUtf8()));
+}
+
+// The scope dialog: the folders one per line, editable, and the
+// subdirectories' box; a folder that cannot be opened is said after the check.
+TEST(RecordCheck, ScopeDialogAndAFolderThatCannotBeOpened)
+{
+    ScopeDialog dialog(CheckScope{{"/a/b/", "/c/"}, true});
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("照合の範囲"));
+    auto *folders = dialog.findChild<QPlainTextEdit *>("ScopeFolders");
+    auto *subdirectories = dialog.findChild<QCheckBox *>("ScopeSubdirectories");
+    ASSERT_TRUE(folders && subdirectories);
+    EXPECT_EQ(folders->toPlainText(), "/a/b/\n/c/");
+    EXPECT_TRUE(subdirectories->isChecked());
+    EXPECT_EQ(subdirectories->text(), QStringLiteral("サブディレクトリも照合する"));
+    folders->setPlainText("/x\r\n\n  \n/y/ z/\n/x/");
+    subdirectories->setChecked(false);
+    EXPECT_EQ(dialog.scope().folders, (QStringList{"/x/", "/y/ z/"}));
+    EXPECT_FALSE(dialog.scope().subdirectories);
+
+    Harness h;
+    Fixture fx;
+    fx.file("a.txt", "a");
+    h.openDirectory(fx.path());
+    h.click("DirAdd");
+    h.messages.shown.clear();
+    h.scope.answer = CheckScope{{fx.path() + "unplugged/"}, false};
+    h.find<QAction>("File_CheckDisk")->trigger();
+    EXPECT_EQ(h.messages.texts(), (QStringList{QStringLiteral("照合が終わりました。\r一致 1 件"),
+                                               QStringLiteral("照合の範囲のフォルダーを開けませんでした。\r") + fx.path()
+                                                   + "unplugged/"}));
+}
+
+// The open dialogs start in the folder a list was opened from last.
+TEST(RecordCheck, OpenDialogsStartWhereTheLastListWas)
+{
+    Harness h;
+    Fixture lists;
+    h.chooser.answer = lists.path() + "none.csv";
+    h.find<QAction>("File_OpenCsv")->trigger();
+    h.find<QAction>("File_CheckList")->trigger();
+    h.chooser.answer.reset();
+    h.find<QAction>("File_OpenCsv")->trigger();
+    ASSERT_EQ(h.chooser.asked.size(), 3);
+    EXPECT_EQ(h.chooser.asked[0][1], h.window->settings().SaveDirectory);
+    EXPECT_EQ(h.chooser.asked[1][1], lists.path());
+    EXPECT_EQ(h.chooser.asked[2][1], lists.path());
+}
+
+// In the help window Enter in the keyword field opens the topic found, and
+// Esc closes the window.
+TEST(RecordCheck, HelpIndexByKeyboard)
+{
+    QPointer<HelpWindow> window = HelpWindow::open(QStringLiteral(QUILNAVER_HELP_FILE), nullptr);
+    ASSERT_TRUE(window);
+    window->show();
+    auto *field = window->findChild<QLineEdit *>("HelpIndexFilter");
+    ASSERT_TRUE(field);
+    field->setText(QStringLiteral("照合結果"));
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(window->shownTopic(), "check");
+    field->setText(QStringLiteral("コマンドライン"));
+    QTest::keyClick(field, Qt::Key_Enter);
+    EXPECT_EQ(window->shownTopic(), "commandline");
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_FALSE(window && window->isVisible());
+    delete window.data();
 }
 
 } // namespace

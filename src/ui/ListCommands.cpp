@@ -496,8 +496,7 @@ bool ListCommands::readCsv(const QString &title, const QString &path, CsvList &l
 
 void ListCommands::OpenCsvFile()
 {
-    const std::optional<QString> path =
-        m_chooser.chooseToOpen(m_w.grid->window(), OpenCsvTitle, m_settings.SaveDirectory, CsvFilter);
+    const std::optional<QString> path = chooseToOpen(OpenCsvTitle);
     CsvList list;
     if (!path || !readCsv(OpenCsvTitle, *path, list))
         return;
@@ -540,8 +539,7 @@ void ListCommands::CheckAgainstDisk()
 
 void ListCommands::CheckAgainstList()
 {
-    const std::optional<QString> path =
-        m_chooser.chooseToOpen(m_w.grid->window(), OpenNewerList, m_settings.SaveDirectory, CsvFilter);
+    const std::optional<QString> path = chooseToOpen(OpenNewerList);
     CsvList list;
     if (!path || !readCsv(CheckListTitle, *path, list))
         return;
@@ -550,6 +548,15 @@ void ListCommands::CheckAgainstList()
     Findings findings = ListFindings(m_table, other);
     m_checkedAgainstDisk = false;
     finishCheck(findings);
+}
+
+std::optional<QString> ListCommands::chooseToOpen(const QString &title)
+{
+    const QString start = m_openDirectory.isEmpty() ? m_settings.SaveDirectory : m_openDirectory;
+    const std::optional<QString> path = m_chooser.chooseToOpen(m_w.grid->window(), title, start, CsvFilter);
+    if (path && !path->isEmpty())
+        m_openDirectory = path->left(path->lastIndexOf(QLatin1Char('/')) + 1);
+    return path;
 }
 
 void ListCommands::finishCheck(Findings &findings)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 #include <vector>
 
 class QAction;
@@ -116,6 +118,9 @@ private:
     // when nothing can be taken from it (or the user cancelled).
     bool readCsv(const QString &title, const QString &path, CsvList &list);
     void finishCheck(Findings &findings);
+    // A list to open, the dialog starting in the folder of the one opened
+    // last (the save folder at first).
+    std::optional<QString> chooseToOpen(const QString &title);
     void refreshDifferenceRows();
     // Says how many paths could not be read, naming the first few.
     void reportSkipped(const QStringList &paths);
@@ -130,6 +135,7 @@ private:
     ScopeChooser *m_scope;
     NameFilter m_filter;
     bool m_checkedAgainstDisk = false;
+    QString m_openDirectory;
     bool m_namesFromCp932 = false; // a CSV read from code page 932 is in the list
     bool m_differencesOnly = false;
     // The base name of the CSV last opened or saved; empty for a new list.

@@ -33,11 +33,11 @@ QStringList scopeFoldersFromText(const QString &text)
 {
     QStringList folders;
     for (const QString &line : text.split(QLatin1Char('\n'))) {
-        // A line's own end (CR) and the spaces a paste brings are no part of a name here.
-        const QString trimmed = line.trimmed();
-        if (trimmed.isEmpty())
+        // A pasted line's CR is no part of a name; spaces may be.
+        const QString kept = line.endsWith(QLatin1Char('\r')) ? line.chopped(1) : line;
+        if (kept.trimmed().isEmpty())
             continue;
-        QString folder = fromNativePath(trimmed);
+        QString folder = fromNativePath(kept);
         if (!folder.endsWith(QLatin1Char('/')))
             folder += QLatin1Char('/');
         if (!folders.contains(folder))
