@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <optional>
 
 namespace qn {
@@ -369,6 +370,10 @@ void RunDiskCheck(DiskCheck &check, const std::atomic<bool> &cancel, const TreeW
                 items.push_back(ContentItem{quint32(k), quint32(i)});
         }
     }
+    // The largest first: a large file read last would leave one core alone with it.
+    std::stable_sort(items.begin(), items.end(), [&](const ContentItem &a, const ContentItem &b) {
+        return check.directories[a.directory].sizes[a.name] > check.directories[b.directory].sizes[b.name];
+    });
     compareContents(check.directories, items, cancel, progress, threads);
 }
 

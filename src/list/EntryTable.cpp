@@ -46,8 +46,6 @@ void EntryTable::push(quint32 hash, ListEntry &&entry)
 {
     m_totalBytes += entry.Size;
     m_entries.push_back(std::move(entry));
-    if (!m_found.empty())
-        m_found.emplace_back();
     m_index.insert(hash, quint32(m_entries.size() - 1));
 }
 
@@ -118,8 +116,6 @@ bool EntryTable::CommitStamps(int first, const std::vector<char> &ok)
         m_index.remove(keyHash(e.Directory, e.FileName), quint32(i));
         m_entries.pop_back();
     }
-    if (!m_found.empty())
-        m_found.resize(m_entries.size());
     return false;
 }
 
@@ -132,8 +128,14 @@ void EntryTable::RemoveEntry(int r)
     m_index.closeGap(quint32(r));
     m_totalBytes -= gone.Size;
     m_entries.erase(m_entries.begin() + r);
-    if (!m_found.empty())
-        m_found.erase(m_found.begin() + r);
+    if (!m_found.empty()) {
+        std::unordered_map<quint32, FoundValues> moved;
+        for (auto &[i, values] : m_found) {
+            if (i != quint32(r))
+                moved.emplace(i > quint32(r) ? i - 1 : i, std::move(values));
+        }
+        m_found.swap(moved);
+    }
 }
 
 void EntryTable::RemoveEntries(std::vector<int> entries)
@@ -155,18 +157,14 @@ void EntryTable::RemoveEntries(std::vector<int> entries)
             continue;
         }
         newNumber[i] = quint32(kept);
-        if (kept != i) {
+        if (kept != i)
             m_entries[kept] = std::move(m_entries[i]);
-            if (!m_found.empty())
-                m_found[kept] = std::move(m_found[i]);
-        }
         ++kept;
     }
     if (kept == m_entries.size())
         return;
     m_entries.resize(kept);
-    if (!m_found.empty())
-        m_found.resize(kept);
+    renumberFound(newNumber);
     m_index.renumber(newNumber);
 }
 
@@ -187,12 +185,7 @@ void EntryTable::Reorder(const std::vector<int> &order)
     for (size_t i = 1; i < m_entries.size(); ++i)
         reordered[newNumber[i]] = std::move(m_entries[i]);
     m_entries.swap(reordered);
-    if (!m_found.empty()) {
-        std::vector<FoundValues> found(m_found.size());
-        for (size_t i = 1; i < m_found.size(); ++i)
-            found[newNumber[i]] = std::move(m_found[i]);
-        m_found.swap(found);
-    }
+    renumberFound(newNumber);
     m_index.renumber(newNumber);
 }
 
@@ -219,18 +212,36 @@ bool EntryTable::SetChecked(int i, CheckState state, const FileStamp *stamp)
     return true;
 }
 
+const FoundValues &EntryTable::found(int i) const
+{
+    static const FoundValues none;
+    const auto it = m_found.find(quint32(i));
+    return it == m_found.end() ? none : it->second;
+}
+
 void EntryTable::SetFound(int i, FoundValues values)
 {
+    m_found[quint32(i)] = std::move(values);
+}
+
+void EntryTable::renumberFound(const std::vector<quint32> &newNumber)
+{
     if (m_found.empty())
-        m_found.resize(m_entries.size());
-    m_found[size_t(i)] = std::move(values);
+        return;
+    std::unordered_map<quint32, FoundValues> moved;
+    moved.reserve(m_found.size());
+    for (auto &[i, values] : m_found) {
+        if (i < newNumber.size() && newNumber[i] != 0)
+            moved.emplace(newNumber[i], std::move(values));
+    }
+    m_found.swap(moved);
 }
 
 void EntryTable::ClearCheck()
 {
     for (ListEntry &e : m_entries)
         e.State = CheckState::None;
-    std::vector<FoundValues>().swap(m_found);
+    std::unordered_map<quint32, FoundValues>().swap(m_found);
     m_checked = false;
 }
 
@@ -248,7 +259,7 @@ void EntryTable::RememberFolder(const QString &path, bool subdirectories)
 void EntryTable::Clear()
 {
     std::vector<ListEntry>().swap(m_entries);
-    std::vector<FoundValues>().swap(m_found);
+    std::unordered_map<quint32, FoundValues>().swap(m_found);
     m_folders.clear();
     m_entries.emplace_back();
     m_totalBytes = 0;

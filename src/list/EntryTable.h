@@ -6,6 +6,7 @@
 #include "platform/TreeWalk.h"
 
 #include <limits>
+#include <unordered_map>
 #include <vector>
 
 namespace qn {
@@ -98,9 +99,11 @@ public:
     bool SetChecked(int i, CheckState state, const FileStamp *stamp = nullptr);
     void MarkChecked() { m_checked = true; }
     // What the last check found for entries that differ, beside the record:
-    // the table holds it only while some entry differs.
+    // held for those entries alone (none at all while none differs), so a
+    // list costs nothing more per entry for being checked.
     bool HasFound() const { return !m_found.empty(); }
-    const FoundValues &found(int i) const { return m_found[size_t(i)]; }
+    // Entry i's found values; zeros for an entry that has none.
+    const FoundValues &found(int i) const;
     void SetFound(int i, FoundValues values);
     // Every state back to none and the found values gone; the record stays.
     void ClearCheck();
@@ -128,9 +131,11 @@ private:
         return size >= 0 && size <= std::numeric_limits<qint64>::max() - m_totalBytes;
     }
     void push(quint32 hash, ListEntry &&entry);
+    // The found values follow their entries to their new numbers (0: removed).
+    void renumberFound(const std::vector<quint32> &newNumber);
 
     std::vector<ListEntry> m_entries;
-    std::vector<FoundValues> m_found; // empty, or one for each slot
+    std::unordered_map<quint32, FoundValues> m_found; // by entry
     std::vector<ScopeFolder> m_folders;
     qint64 m_totalBytes = 0;
     bool m_checked = false;
