@@ -193,10 +193,16 @@ ListCommands::ListCommands(const ListWidgets &widgets, EntryTable &table, EntryM
         if (m_differencesOnly)
             refreshDifferenceRows();
     };
-    QObject::connect(&m_model, &QAbstractItemModel::rowsInserted, m_w.grid, refresh);
-    QObject::connect(&m_model, &QAbstractItemModel::rowsRemoved, m_w.grid, refresh);
-    QObject::connect(&m_model, &QAbstractItemModel::modelReset, m_w.grid, refresh);
-    QObject::connect(&m_model, &QAbstractItemModel::layoutChanged, m_w.grid, refresh);
+    m_connections = {QObject::connect(&m_model, &QAbstractItemModel::rowsInserted, m_w.grid, refresh),
+                     QObject::connect(&m_model, &QAbstractItemModel::rowsRemoved, m_w.grid, refresh),
+                     QObject::connect(&m_model, &QAbstractItemModel::modelReset, m_w.grid, refresh),
+                     QObject::connect(&m_model, &QAbstractItemModel::layoutChanged, m_w.grid, refresh)};
+}
+
+ListCommands::~ListCommands()
+{
+    for (const QMetaObject::Connection &c : m_connections)
+        QObject::disconnect(c);
 }
 
 QString ListCommands::CurrentDirPrefix() const

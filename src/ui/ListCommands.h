@@ -2,6 +2,7 @@
 
 #include "platform/NameFilter.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -47,6 +48,9 @@ class ListCommands {
 public:
     ListCommands(const ListWidgets &widgets, EntryTable &table, EntryModel &model, Settings &settings,
                  const Services &services);
+    ~ListCommands();
+    ListCommands(const ListCommands &) = delete;
+    ListCommands &operator=(const ListCommands &) = delete;
 
     void AddSelectedFile();
     void AddDirectoryFiles();
@@ -136,6 +140,7 @@ private:
     NameFilter m_filter;
     bool m_checkedAgainstDisk = false;
     QString m_openDirectory;
+    std::vector<QMetaObject::Connection> m_connections;
     bool m_namesFromCp932 = false; // a CSV read from code page 932 is in the list
     bool m_differencesOnly = false;
     // The base name of the CSV last opened or saved; empty for a new list.
