@@ -135,6 +135,14 @@ TEST(RecordCheck, TheWholeScopeTwiceThenApplied)
     h.find<QAction>("File_ApplyCheck")->trigger();
     EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("照合結果をリストに反映します。よろしいですか？")});
     EXPECT_EQ(h.rows(), 10);
+    // キャンセル while the changed file's digest is computed again: nothing applied.
+    h.work.cancelAt = 0;
+    h.work.titles.clear();
+    h.find<QAction>("File_ApplyCheck")->trigger();
+    h.work.cancelAt = -1;
+    EXPECT_EQ(h.work.titles, QStringList{QStringLiteral("照合結果を反映")});
+    EXPECT_EQ(h.rows(), 10);
+    EXPECT_EQ(h.grid()->model()->columnCount(), 8);
     h.messages.shown.clear();
     h.find<QAction>("File_ApplyCheck")->trigger();
     EXPECT_EQ(h.messages.texts(), (QStringList{QStringLiteral("照合結果をリストに反映します。よろしいですか？"), Done}));
