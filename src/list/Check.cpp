@@ -202,24 +202,35 @@ CheckCounts ApplyCheck(EntryTable &table, Findings &findings)
     return counts;
 }
 
-DiskCheck PrepareDiskCheck(const EntryTable &table, const CheckScope &scope, const NameFilter &filter)
+DiskCheck PrepareDiskCheck(const EntryTable &table, const CheckScope &scope, const NameFilter &filter,
+                           const std::atomic<bool> *cancel)
 {
     DiskCheck check;
     check.scope = scope;
     check.filter = filter;
     QHash<QString, quint32> directoryOf;
     check.place.reserve(size_t(table.EntryCount()));
+    // Entries come in runs that share one directory string: it is looked up
+    // once for the run.
+    const QChar *lastDirectory = nullptr;
+    quint32 last = 0;
     for (int i = 1; i <= table.EntryCount(); ++i) {
+        if (cancel && (i & 4095) == 0 && cancel->load())
+            break;
         const ListEntry &e = table.at(i);
         if (e.State == CheckState::New)
             continue; // not part of the record
-        auto it = directoryOf.constFind(e.Directory);
-        if (it == directoryOf.constEnd()) {
-            it = directoryOf.insert(e.Directory, quint32(check.directories.size()));
-            check.directories.push_back(DirectoryCheck{e.Directory});
+        if (e.Directory.constData() != lastDirectory) {
+            auto it = directoryOf.constFind(e.Directory);
+            if (it == directoryOf.constEnd()) {
+                it = directoryOf.insert(e.Directory, quint32(check.directories.size()));
+                check.directories.push_back(DirectoryCheck{e.Directory});
+            }
+            lastDirectory = e.Directory.constData();
+            last = *it;
         }
-        DirectoryCheck &d = check.directories[*it];
-        check.place.emplace_back(*it, quint32(d.names.size()));
+        DirectoryCheck &d = check.directories[last];
+        check.place.emplace_back(last, quint32(d.names.size()));
         d.names.push_back(e.FileName);
         if (!e.Sha256.isEmpty()) {
             d.digests.resize(d.names.size());

@@ -63,9 +63,10 @@ std::vector<int> NewRows(const EntryTable &table);
 // hold no 新規 rows (NewRows) and no states.
 CheckCounts ApplyCheck(EntryTable &table, Findings &findings);
 
-// The disk as the other source. Prepared from the list on the window's
-// thread; RunDiskCheck runs on workers over what it owns; the findings are
-// taken on the window's thread again.
+// The disk as the other source. Prepared from the list (on a worker too,
+// while the list stands still; a cancel ends it early, incomplete);
+// RunDiskCheck runs on workers over what it owns; the findings are taken on
+// the window's thread again.
 struct DiskCheck {
     CheckScope scope;
     NameFilter filter;
@@ -79,7 +80,7 @@ struct DiskCheck {
     QStringList scopeFailed; // scope folders that could not be opened at all
 };
 DiskCheck PrepareDiskCheck(const EntryTable &table, const CheckScope &scope = CheckScope(),
-                           const NameFilter &filter = NameFilter());
+                           const NameFilter &filter = NameFilter(), const std::atomic<bool> *cancel = nullptr);
 void RunDiskCheck(DiskCheck &check, const std::atomic<bool> &cancel,
                   const TreeWalkProgress &progress = TreeWalkProgress(), int threads = 0);
 Findings DiskFindings(DiskCheck &check);

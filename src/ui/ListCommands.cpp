@@ -522,12 +522,20 @@ void ListCommands::CheckAgainstDisk()
     CheckScope scope = ProposedScope(m_table);
     if (m_scope && !m_scope->choose(m_w.grid->window(), scope))
         return;
-    const auto check = std::make_shared<DiskCheck>(PrepareDiskCheck(m_table, scope, m_filter));
-    check->cp932Names = m_namesFromCp932;
-    const bool finished = m_work.run(m_w.grid->window(), CheckDisk,
-                                     [check](const std::atomic<bool> &cancel, const TreeWalkProgress &progress) {
-                                         RunDiskCheck(*check, cancel, progress);
-                                     });
+    // Even preparing a million entries is no work for the window's thread:
+    // the list stands still behind the progress window meanwhile, and a
+    // cancel ends the preparing at once.
+    const auto check = std::make_shared<DiskCheck>();
+    const EntryTable *table = &m_table;
+    const NameFilter filter = m_filter;
+    const bool cp932 = m_namesFromCp932;
+    const bool finished = m_work.run(
+        m_w.grid->window(), CheckDisk,
+        [check, table, scope, filter, cp932](const std::atomic<bool> &cancel, const TreeWalkProgress &progress) {
+            *check = PrepareDiskCheck(*table, scope, filter, &cancel);
+            check->cp932Names = cp932;
+            RunDiskCheck(*check, cancel, progress);
+        });
     if (!finished)
         return; // the list and its states as they were
     Findings findings = DiskFindings(*check);
