@@ -648,7 +648,7 @@ void ListCommands::refreshDifferenceRows()
     const int rows = m_table.EntryCount();
     for (int r = 0; r < rows; ++r) {
         const CheckState state = m_table.at(r + 1).State;
-        const bool hide = m_differencesOnly && (state == CheckState::None || state == CheckState::Same);
+        const bool hide = m_differencesOnly && state == CheckState::Same;
         if (m_w.grid->isRowHidden(r) != hide)
             m_w.grid->setRowHidden(r, hide);
     }
