@@ -110,6 +110,10 @@ TEST(RecordCheck, TheWholeScopeTwiceThenApplied)
     only->trigger();
     EXPECT_EQ(visibleRows(h), 8);
     EXPECT_TRUE(h.grid()->isRowHidden(rowOf(h, "top.txt") - 1));
+    // Writers take the whole list, whatever is shown.
+    h.chooser.answer = h.program.path() + "shown.csv";
+    h.find<QAction>("File_SaveCsv")->trigger();
+    EXPECT_EQ(readAll(h.program.path() + "shown.csv").count('\n'), 11);
     only->trigger();
     EXPECT_EQ(visibleRows(h), 10);
     only->trigger();
