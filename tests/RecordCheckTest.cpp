@@ -5,7 +5,10 @@
 #include "ui/ListCommands.h"
 #include "ui/ScopeDialog.h"
 
+#include "platform/Cp932.h"
+
 #include <QCheckBox>
+#include <QDateTime>
 #include <QPlainTextEdit>
 
 #include <QLineEdit>
@@ -205,6 +208,25 @@ TEST(RecordCheck, ScopeDialogAndAFolderThatCannotBeOpened)
     EXPECT_EQ(h.messages.texts(), (QStringList{QStringLiteral("照合が終わりました。\r一致 1 件"),
                                                QStringLiteral("照合の範囲のフォルダーを開けませんでした。\r") + fx.path()
                                                    + "unplugged/"}));
+}
+
+// A list a spreadsheet saved in code page 932, opened in the window: the
+// names the code page changed ("−" became "－") still match the disk's.
+TEST(RecordCheck, NamesACodePageChangedMatchInTheWindow)
+{
+    Harness h;
+    Fixture fx;
+    fx.file("a\xe2\x88\x92" "b.txt", "1", 1700000000); // a−b.txt
+    const QString row = QStringLiteral("ファイル名,バイト数,更新日時,ディレクトリ\r\na\uFF0Db.txt,1,%1,%2\r\n")
+                            .arg(QDateTime::fromSecsSinceEpoch(1700000000).toString("yyyy-MM-dd HH:mm:ss"), fx.path());
+    Fixture lists;
+    lists.file("cp932.csv", toCp932(row));
+    h.chooser.answer = lists.path() + "cp932.csv";
+    h.find<QAction>("File_OpenCsv")->trigger();
+    ASSERT_EQ(h.rows(), 1);
+    h.messages.shown.clear();
+    h.find<QAction>("File_CheckDisk")->trigger();
+    EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("照合が終わりました。\r一致 1 件")});
 }
 
 // The open dialogs start in the folder a list was opened from last.
