@@ -21,14 +21,15 @@ QStringList states(const EntryTable &t)
 
 Findings onDisk(const EntryTable &t)
 {
-    DiskCheck check = PrepareDiskCheck(t);
+    DiskCheck check = PrepareDiskCheck(t, ProposedScope(t));
     const std::atomic<bool> never{false};
-    checkDirectories(check.directories, never, {}, 2);
+    RunDiskCheck(check, never, {}, 2);
     return DiskFindings(check);
 }
 
 // A directory changed between the list and the check: each entry's state,
-// changed entries with what the disk holds now, new files at the end.
+// what the disk holds now beside the record of changed entries, new files at
+// the end.
 TEST(Check, StatesFromARealDirectoryChangedSinceTheList)
 {
     Fixture fx;
@@ -52,20 +53,25 @@ TEST(Check, StatesFromARealDirectoryChangedSinceTheList)
     EXPECT_TRUE(t.IsChecked());
     EXPECT_EQ(states(t),
               (QStringList{"same.txt=一致", "grown.txt=変更", "touched.txt=変更", "gone.txt=なし", "late.txt=新規"}));
-    EXPECT_EQ(t.at(2).Size, 7);
-    EXPECT_EQ(t.at(3).Modified, 1700000100);
+    EXPECT_EQ(t.at(2).Size, 1);
+    EXPECT_EQ(t.found(2).Size, 7);
+    EXPECT_EQ(t.at(3).Modified, 1700000000);
+    EXPECT_EQ(t.found(3).Modified, 1700000100);
     EXPECT_EQ(t.at(5).Size, 2);
-    EXPECT_EQ(t.TotalBytes(), 4 + 7 + 1 + 1 + 2);
+    EXPECT_EQ(t.TotalBytes(), 4 + 1 + 1 + 1 + 2);
     EXPECT_EQ(counts.same, 1);
     EXPECT_EQ(counts.changed, 2);
     EXPECT_EQ(counts.missing, 1);
     EXPECT_EQ(counts.unreadable, 0);
     EXPECT_EQ(counts.added, 1);
 
-    // The CSV says it in a sixth column; the list file does not change shape.
+    // The CSV says it in a sixth column, what was found last; the list file
+    // does not change shape.
     const QList<QByteArray> lines = CsvFileText(t).split('\n');
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(",パス,照合\r").toUtf8()));
-    EXPECT_TRUE(lines[4].endsWith(QStringLiteral(",なし\r").toUtf8()));
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(",パス,照合,現在のバイト数,現在の更新日時\r").toUtf8())) << lines[0].constData();
+    EXPECT_TRUE(lines[2].contains(QStringLiteral(",1,").toUtf8()) && lines[2].contains(QStringLiteral(",変更,7,").toUtf8()))
+        << lines[2].constData();
+    EXPECT_TRUE(lines[4].endsWith(QStringLiteral(",なし,,\r").toUtf8())) << lines[4].constData();
     t.Clear();
     EXPECT_FALSE(t.IsChecked());
 }
@@ -108,6 +114,8 @@ TEST(Check, AgainstAnotherList)
     Findings found = ListFindings(mine, theirs);
     const CheckCounts counts = ApplyCheck(mine, found);
     EXPECT_EQ(states(mine), (QStringList{"same=一致", "changed=変更", "only-mine=なし", "only-theirs=新規"}));
+    EXPECT_EQ(mine.at(2).Size, 1);
+    EXPECT_EQ(mine.found(2).Size, 2);
     EXPECT_EQ(mine.at(4).Directory, "/c/");
     EXPECT_EQ(mine.at(4).Size, 5);
     EXPECT_EQ(mine.at(4).Modified, 500);

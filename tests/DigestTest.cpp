@@ -124,7 +124,7 @@ TEST(Digest, ContentChangedWithTheSameSizeAndTime)
     fx.file("changed.txt", "abce", 1700000000);
 
     DiskCheck check = PrepareDiskCheck(t);
-    checkDirectories(check.directories, never, {}, 2);
+    RunDiskCheck(check, never, {}, 2);
     Findings found = DiskFindings(check);
     const CheckCounts counts = ApplyCheck(t, found);
     EXPECT_EQ(stateText(t.at(1).State), QStringLiteral("一致"));

@@ -593,21 +593,29 @@ TEST(RecordCommands, OpenACsvCheckItAndCompare)
 
     h.find<QAction>("File_CheckDisk")->trigger();
     EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("照合が終わりました。\r一致 0 件、変更 1 件、なし 1 件、新規 1 件")});
-    ASSERT_EQ(h.grid()->model()->columnCount(), 5);
+    // The record stays; what the disk holds stands beside it while some entry differs.
+    ASSERT_EQ(h.grid()->model()->columnCount(), 7);
     EXPECT_EQ(h.grid()->model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("照合"));
+    EXPECT_EQ(h.grid()->model()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("現在のバイト数"));
+    EXPECT_EQ(h.grid()->model()->headerData(6, Qt::Horizontal).toString(), QStringLiteral("現在の更新日時"));
     ASSERT_EQ(h.rows(), 3);
     QStringList states;
     for (int r = 1; r <= 2; ++r)
-        states.append(h.cell(r, 0) + "=" + h.cell(r, 4));
+        states.append(h.cell(r, 0) + "=" + h.cell(r, 4) + "=" + h.cell(r, 5));
     states.sort();
-    EXPECT_EQ(states, (QStringList{QStringLiteral("a.txt=なし"), QStringLiteral("b.txt=変更")}));
+    EXPECT_EQ(states, (QStringList{QStringLiteral("a.txt=なし="), QStringLiteral("b.txt=変更=4  B")}));
     EXPECT_EQ(h.cell(3, 0) + "=" + h.cell(3, 4), QStringLiteral("c.txt=新規"));
     EXPECT_EQ(h.panel(2), QStringLiteral("総ファイル数 3"));
 
-    // Against the saved list: what it recorded.
+    // Against the saved list (the newer one): the record never changed, and
+    // the rows the disk check added are gone before it starts.
     h.messages.shown.clear();
+    h.chooser.asked.clear();
     h.find<QAction>("File_CheckList")->trigger();
-    EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("照合が終わりました。\r一致 1 件、変更 1 件、なし 1 件")});
+    EXPECT_EQ(h.chooser.asked.value(0).value(0), QStringLiteral("照合する新しいリストを開く"));
+    EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("照合が終わりました。\r一致 2 件")});
+    EXPECT_EQ(h.rows(), 2);
+    EXPECT_EQ(h.grid()->model()->columnCount(), 5);
 
     // Not a list, a broken row: nothing added, the line named.
     out.file("plain.txt", "hello\r\n");
@@ -618,7 +626,7 @@ TEST(RecordCommands, OpenACsvCheckItAndCompare)
         h.chooser.answer = out.path() + file;
         h.find<QAction>("File_OpenCsv")->trigger();
         EXPECT_EQ(h.messages.texts(), QStringList{said});
-        EXPECT_EQ(h.rows(), 3);
+        EXPECT_EQ(h.rows(), 2);
     }
     h.click("Shinki");
     EXPECT_EQ(h.grid()->model()->columnCount(), 4);

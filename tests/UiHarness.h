@@ -71,6 +71,22 @@ public:
     QStringList opened;
 };
 
+// The scope dialog: remembers what it proposed and takes it, or the scripted
+// answer; cancels when told.
+class ScriptedScope : public ScopeChooser {
+public:
+    bool choose(QWidget *, CheckScope &scope) override
+    {
+        proposed.append(scope);
+        if (answer)
+            scope = *answer;
+        return !cancel;
+    }
+    QList<CheckScope> proposed;
+    std::optional<CheckScope> answer;
+    bool cancel = false;
+};
+
 // Runs the work on the test's own thread; cancels it as soon as it reports
 // `cancelAt` files or more (never when negative).
 class ScriptedWork : public WorkProgress {
@@ -104,6 +120,7 @@ public:
         services.chooser = &chooser;
         services.help = &help;
         services.work = &work;
+        services.scope = &scope;
         services.beep = [this] { ++beeps; };
         services.programDirectory = program.path().chopped(1);
         services.configDirectory = config.path() + "quilnaver";
@@ -160,6 +177,7 @@ public:
     ScriptedChooser chooser;
     ScriptedHelp help;
     ScriptedWork work;
+    ScriptedScope scope;
     Services services;
     int beeps = 0;
     std::unique_ptr<MainWindow> window;

@@ -54,17 +54,27 @@ const char *const Description =
     "subdirectories entered; a file named as a PATH is always listed.\n"
     "\n"
     "With --from-csv, the rows of a CSV it wrote (or a spreadsheet saved again)\n"
-    "are listed with their recorded sizes and times, without the disk. With\n"
-    "--check, a saved list is checked against the disk (or, with --against,\n"
-    "against another saved list): one line for each entry that differs, its\n"
-    "state (changed, missing, new, unreadable, content when the digest no\n"
-    "longer matches), a tab and its path. --sha256 adds each file's SHA-256 to\n"
-    "the CSV; --sha256sums writes a manifest that sha256sum -c can check.\n"
+    "are listed with their recorded sizes and times, without the disk.\n"
+    "--sha256 adds each file's SHA-256 to the CSV; --sha256sums writes a manifest\n"
+    "that sha256sum -c can check.\n"
+    "\n"
+    "--check LIST [-r] [filter options] [PATH...] checks a saved list against the\n"
+    "disk: each PATH is a folder of the scope walked for files the list lacks\n"
+    "(with -r its subdirectories too, as a tree add with the filter given takes\n"
+    "them); without PATH, the folder that holds every listed directory, printed\n"
+    "on standard error as 'scope: PATH' lines. One line for each entry that\n"
+    "differs (changed, content when the digest no longer matches, missing, new,\n"
+    "unreadable), a tab and its path, to standard output or -o FILE; the last\n"
+    "line on standard error counts them: same N, changed N, content N, missing N,\n"
+    "new N, unreadable N. With --against OTHER, against another saved list\n"
+    "instead (no PATH, -r or filter).\n"
     "\n"
     "Exit status: 0 when everything was listed (with --check: everything\n"
     "matched), 1 when something could not be read (each such path is named on\n"
     "standard error), the output could not be written, or (with --check)\n"
-    "anything differed, 2 for a usage error or a CSV that cannot be read.";
+    "anything differed, 2 for a usage error or a CSV that cannot be read (with\n"
+    "--check: also a scope folder that cannot be opened or a report that cannot\n"
+    "be written).";
 
 void say(const QByteArray &line)
 {
@@ -184,7 +194,7 @@ QByteArray htmlPage(const EntryTable &table, int sizeUnit)
 // A saved list into table; false, after saying why, when it cannot be read
 // whole. Rows it had to leave out (the total would pass its limit) are
 // named, and *complete becomes false.
-bool readList(EntryTable &table, const QString &argument, bool *complete = nullptr)
+bool readList(EntryTable &table, const QString &argument, bool *complete = nullptr, bool *fromCp932 = nullptr)
 {
     const QString path = absolute(argument);
     QFile file(path);
@@ -212,6 +222,8 @@ bool readList(EntryTable &table, const QString &argument, bool *complete = nullp
         say("quilnaver-list: cannot read " + shown(argument));
         return false;
     }
+    if (fromCp932)
+        *fromCp932 = read.list.cp932;
     const CsvAppendReport appended = AppendCsvList(table, read.list);
     for (const QString &refused : appended.refused)
         say("quilnaver-list: not listed, the total size would pass its limit: " + shown(refused));
@@ -270,17 +282,56 @@ bool writeDocument(std::unique_ptr<QCoreApplication> &, int &, char *[], const Q
 }
 #endif
 
-// --check: prints each entry that is not the same; the exit status.
-int check(const QString &list, const QString &against)
+const char *stateWord(CheckState state)
+{
+    switch (state) {
+    case CheckState::Changed:
+        return "changed";
+    case CheckState::Missing:
+        return "missing";
+    case CheckState::New:
+        return "new";
+    case CheckState::Unreadable:
+        return "unreadable";
+    case CheckState::ContentChanged:
+        return "content";
+    default:
+        return nullptr;
+    }
+}
+
+// --check: the scope on standard error, each entry that is not the same in
+// the report, the counts last. 0 when everything matched, 1 when something
+// differs, 2 when the check could not be done (as diff).
+int check(const QString &list, const QString &against, const QStringList &paths, bool recursive,
+          const NameFilter &filter, const QString &output)
 {
     EntryTable table;
-    if (!readList(table, list))
+    bool fromCp932 = false;
+    if (!readList(table, list, nullptr, &fromCp932))
         return UsageError;
     Findings findings;
+    bool failed = false;
     if (against.isEmpty()) {
-        DiskCheck disk = PrepareDiskCheck(table);
+        // The PATHs given, else what the window proposes.
+        CheckScope scope = paths.isEmpty() ? ProposedScope(table) : CheckScope();
+        for (const QString &path : paths) {
+            const QString folder = absolute(path);
+            scope.folders.append(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+        }
+        scope.subdirectories = scope.subdirectories || recursive;
+        // The default is shown: the user did not name it.
+        for (const QString &folder : scope.folders) {
+            if (paths.isEmpty())
+                say("scope: " + shown(folder));
+        }
+        DiskCheck disk = PrepareDiskCheck(table, scope, filter);
+        disk.cp932Names = fromCp932;
         const std::atomic<bool> never{false};
-        checkDirectories(disk.directories, never);
+        RunDiskCheck(disk, never);
+        for (const QString &folder : std::as_const(disk.scopeFailed))
+            say("quilnaver-list: cannot open " + shown(folder));
+        failed = !disk.scopeFailed.isEmpty();
         findings = DiskFindings(disk);
     } else {
         EntryTable other;
@@ -288,23 +339,27 @@ int check(const QString &list, const QString &against)
             return UsageError;
         findings = ListFindings(table, other);
     }
-    ApplyCheck(table, findings);
-    bool differs = false;
+    const QStringList unreadable = findings.unreadable;
+    const CheckCounts counts = ApplyCheck(table, findings);
+    QByteArray report;
     for (int i = 1; i <= table.EntryCount(); ++i) {
         const ListEntry &e = table.at(i);
-        const char *state = e.State == CheckState::Changed      ? "changed"
-                            : e.State == CheckState::Missing    ? "missing"
-                            : e.State == CheckState::New        ? "new"
-                            : e.State == CheckState::Unreadable ? "unreadable"
-                            : e.State == CheckState::ContentChanged ? "content"
-                                                                : nullptr;
-        if (!state)
-            continue;
-        differs = true;
-        const QByteArray line = state + QByteArray("\t") + shown(e.Directory + e.FileName) + "\n";
-        std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+        if (const char *state = stateWord(e.State))
+            report += state + QByteArray("\t") + shown(e.Directory + e.FileName) + "\n";
     }
-    return std::fflush(stdout) == 0 && !differs ? Listed : SomethingSkipped;
+    for (const QString &folder : unreadable)
+        report += "unreadable\t" + shown(folder) + "\n";
+    const QString target = output.isEmpty() ? QString() : absolute(output);
+    if (!writeOut(report, target)) {
+        say("quilnaver-list: cannot write " + (target.isEmpty() ? QByteArray("standard output") : shown(target)));
+        failed = true;
+    }
+    say("same " + QByteArray::number(counts.same) + ", changed " + QByteArray::number(counts.changed) + ", content "
+        + QByteArray::number(counts.contentChanged) + ", missing " + QByteArray::number(counts.missing) + ", new "
+        + QByteArray::number(counts.added) + ", unreadable " + QByteArray::number(counts.unreadable));
+    if (failed)
+        return UsageError;
+    return counts.differing() == 0 ? Listed : SomethingSkipped;
 }
 
 } // namespace
@@ -398,22 +453,32 @@ int main(int argc, char *argv[])
             || (QFile::exists(absolute(parser.value(output))) && !isRegularFile(absolute(parser.value(output))))))
         return usage(QStringLiteral("-f %1 writes to a file: give it with -o FILE").arg(kind));
     const QStringList paths = parser.positionalArguments();
-    if (parser.isSet(checkList)) {
-        if (!paths.isEmpty())
-            return usage(QStringLiteral("--check takes no PATH"));
-        return check(parser.value(checkList), parser.value(against));
-    }
-    if (parser.isSet(against))
-        return usage(QStringLiteral("--against goes with --check"));
-    if (paths.isEmpty() && !parser.isSet(fromCsv))
-        return usage(QStringLiteral("no PATH given"));
-
     FilterPatterns patterns;
     patterns.include = parser.values(include).join(QLatin1Char(';'));
     patterns.exclude = parser.values(exclude).join(QLatin1Char(';'));
     patterns.excludeDirectories = parser.values(excludeDir).join(QLatin1Char(';'));
     patterns.hidden = parser.isSet(hidden);
     const NameFilter filter(patterns);
+    const bool filtered = parser.isSet(include) || parser.isSet(exclude) || parser.isSet(excludeDir) || parser.isSet(hidden);
+
+    if (parser.isSet(checkList)) {
+        // A check writes a report: what makes or reads lists has no place here.
+        for (const QCommandLineOption *option : {&unit, &format, &fromCsv, &sha256, &sha256sums}) {
+            if (parser.isSet(*option))
+                return usage(QStringLiteral("--check does not take --%1").arg(option->names().constLast()));
+        }
+        if (parser.isSet(against)) {
+            // Another list has no scope to walk.
+            if (!paths.isEmpty() || parser.isSet(recursive) || filtered)
+                return usage(QStringLiteral("--against takes no PATH, --recursive or filter"));
+            return check(parser.value(checkList), parser.value(against), {}, false, filter, parser.value(output));
+        }
+        return check(parser.value(checkList), QString(), paths, parser.isSet(recursive), filter, parser.value(output));
+    }
+    if (parser.isSet(against))
+        return usage(QStringLiteral("--against goes with --check"));
+    if (paths.isEmpty() && !parser.isSet(fromCsv))
+        return usage(QStringLiteral("no PATH given"));
 
     EntryTable table;
     bool everything = true;

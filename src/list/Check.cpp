@@ -2,8 +2,13 @@
 
 #include "list/EntryTable.h"
 #include "list/LocalClock.h"
+#include "platform/Cp932.h"
 
 #include <QHash>
+#include <QSet>
+
+#include <algorithm>
+#include <optional>
 
 namespace qn {
 
@@ -49,6 +54,85 @@ QString stateText(CheckState state)
     return QString();
 }
 
+namespace {
+
+bool isVolumeRoot(const QString &path)
+{
+    return path == QLatin1String("/") || (path.size() == 3 && path[1] == QLatin1Char(':'));
+}
+
+// The longest run of whole folders both paths begin with.
+QString commonFolder(const QString &a, const QString &b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    qsizetype last = -1;
+    for (qsizetype i = 0; i < n && a[i] == b[i]; ++i) {
+        if (a[i] == QLatin1Char('/'))
+            last = i;
+    }
+    return a.left(last + 1);
+}
+
+bool lies_below(const QString &path, const QString &folder)
+{
+    return path.size() > folder.size() && path.startsWith(folder);
+}
+
+} // namespace
+
+CheckScope ProposedScope(const EntryTable &table)
+{
+    CheckScope scope;
+    for (const ScopeFolder &f : table.RememberedFolders()) {
+        scope.folders.append(f.path);
+        scope.subdirectories = scope.subdirectories || f.subdirectories;
+    }
+    if (!scope.folders.isEmpty())
+        return scope;
+    QStringList directories;
+    QString last;
+    QSet<QString> seen;
+    for (int i = 1; i <= table.EntryCount(); ++i) {
+        const QString &d = table.at(i).Directory;
+        if (table.at(i).State == CheckState::New || d == last)
+            continue;
+        last = d;
+        if (!seen.contains(d)) {
+            seen.insert(d);
+            directories.append(d);
+        }
+    }
+    if (directories.isEmpty())
+        return scope;
+    QString common = directories.front();
+    for (const QString &d : std::as_const(directories))
+        common = commonFolder(common, d);
+    if (!common.isEmpty() && !isVolumeRoot(common)) {
+        scope.folders.append(common);
+    } else {
+        directories.sort();
+        for (const QString &d : std::as_const(directories)) {
+            if (scope.folders.isEmpty() || !d.startsWith(scope.folders.back()))
+                scope.folders.append(d);
+        }
+    }
+    for (const QString &d : std::as_const(directories)) {
+        for (const QString &f : std::as_const(scope.folders))
+            scope.subdirectories = scope.subdirectories || lies_below(d, f);
+    }
+    return scope;
+}
+
+std::vector<int> NewRows(const EntryTable &table)
+{
+    std::vector<int> rows;
+    for (int i = 1; i <= table.EntryCount(); ++i) {
+        if (table.at(i).State == CheckState::New)
+            rows.push_back(i);
+    }
+    return rows;
+}
+
 CheckCounts ApplyCheck(EntryTable &table, Findings &findings)
 {
     CheckCounts counts;
@@ -57,58 +141,252 @@ CheckCounts ApplyCheck(EntryTable &table, Findings &findings)
     for (int i = 1; i <= n; ++i) {
         const FoundFile &f = findings.found[size_t(i - 1)];
         const ListEntry &e = table.at(i);
-        if (f.kind == FoundFile::Missing) {
-            table.SetChecked(i, CheckState::Missing);
+        CheckState state = CheckState::Same;
+        if (f.kind == FoundFile::Missing)
+            state = CheckState::Missing;
+        else if (f.kind == FoundFile::Unreadable)
+            state = CheckState::Unreadable;
+        else if (f.stamp.size != e.Size)
+            state = CheckState::Changed;
+        else if (f.contentDiffers)
+            state = CheckState::ContentChanged;
+        else if (!sameLocalTime(clock, f.stamp.modified, e.Modified, e.MinuteOnly))
+            state = CheckState::Changed;
+        table.SetChecked(i, state);
+        switch (state) {
+        case CheckState::Missing:
             ++counts.missing;
-        } else if (f.kind == FoundFile::Unreadable) {
-            table.SetChecked(i, CheckState::Unreadable);
+            break;
+        case CheckState::Unreadable:
             ++counts.unreadable;
-        } else if (f.stamp.size == e.Size && f.contentDiffers) {
-            table.SetChecked(i, CheckState::ContentChanged, &f.stamp);
-            ++counts.contentChanged;
-        } else if (f.stamp.size == e.Size && sameLocalTime(clock, f.stamp.modified, e.Modified, e.MinuteOnly)) {
-            table.SetChecked(i, CheckState::Same);
+            break;
+        case CheckState::Changed:
+        case CheckState::ContentChanged: {
+            ++(state == CheckState::Changed ? counts.changed : counts.contentChanged);
+            const size_t k = size_t(i - 1);
+            table.SetFound(i, FoundValues{f.stamp.size, f.stamp.modified,
+                                          k < findings.foundDigests.size() ? findings.foundDigests[k] : QByteArray()});
+            break;
+        }
+        default:
             ++counts.same;
-        } else if (table.SetChecked(i, CheckState::Changed, &f.stamp)) {
-            ++counts.changed;
-        } else {
-            table.SetChecked(i, CheckState::Unreadable); // its new size would carry the total past its limit
-            ++counts.unreadable;
+            break;
         }
     }
+    size_t addedFile = 0;
     for (WalkedDirectory &d : findings.added) {
         const int first = table.EntryCount() + 1;
+        const std::vector<QByteArray> digests =
+            addedFile < findings.addedDigests.size()
+                ? std::vector<QByteArray>(findings.addedDigests.begin() + qsizetype(addedFile),
+                                          findings.addedDigests.begin()
+                                              + qsizetype(std::min(findings.addedDigests.size(), addedFile + d.files.size())))
+                : std::vector<QByteArray>();
+        addedFile += d.files.size();
         std::vector<size_t> refused;
         table.AppendWalked(d, refused);
-        for (int i = first; i <= table.EntryCount(); ++i)
+        size_t next = 0, refusedAt = 0;
+        for (int i = first; i <= table.EntryCount(); ++i, ++next) {
+            // Files the list held already or refused have no row: skip their digests.
+            while (refusedAt < refused.size() && refused[refusedAt] == next) {
+                ++refusedAt;
+                ++next;
+            }
             table.SetChecked(i, CheckState::New);
+            if (next < digests.size() && !digests[next].isEmpty())
+                table.SetDigest(i, digests[next]);
+        }
         counts.added += table.EntryCount() - first + 1;
     }
+    counts.unreadable += findings.unreadable.size();
     table.MarkChecked();
     return counts;
 }
 
-DiskCheck PrepareDiskCheck(const EntryTable &table)
+DiskCheck PrepareDiskCheck(const EntryTable &table, const CheckScope &scope, const NameFilter &filter,
+                           const std::atomic<bool> *cancel)
 {
     DiskCheck check;
+    check.scope = scope;
+    check.filter = filter;
     QHash<QString, quint32> directoryOf;
     check.place.reserve(size_t(table.EntryCount()));
+    // Entries come in runs that share one directory string: it is looked up
+    // once for the run.
+    const QChar *lastDirectory = nullptr;
+    quint32 last = 0;
     for (int i = 1; i <= table.EntryCount(); ++i) {
+        if (cancel && (i & 4095) == 0 && cancel->load())
+            break;
         const ListEntry &e = table.at(i);
-        auto it = directoryOf.constFind(e.Directory);
-        if (it == directoryOf.constEnd()) {
-            it = directoryOf.insert(e.Directory, quint32(check.directories.size()));
-            check.directories.push_back(DirectoryCheck{e.Directory});
+        if (e.State == CheckState::New)
+            continue; // not part of the record
+        if (e.Directory.constData() != lastDirectory) {
+            auto it = directoryOf.constFind(e.Directory);
+            if (it == directoryOf.constEnd()) {
+                it = directoryOf.insert(e.Directory, quint32(check.directories.size()));
+                check.directories.push_back(DirectoryCheck{e.Directory});
+            }
+            lastDirectory = e.Directory.constData();
+            last = *it;
         }
-        DirectoryCheck &d = check.directories[*it];
-        check.place.emplace_back(*it, quint32(d.names.size()));
+        DirectoryCheck &d = check.directories[last];
+        check.place.emplace_back(last, quint32(d.names.size()));
         d.names.push_back(e.FileName);
         if (!e.Sha256.isEmpty()) {
             d.digests.resize(d.names.size());
+            d.sizes.resize(d.names.size());
             d.digests.back() = e.Sha256;
+            d.sizes.back() = e.Size;
         }
     }
     return check;
+}
+
+namespace {
+
+// The scope's folders each once, ending in the separator; with
+// subdirectories, none below another.
+QStringList scopeFolders(const CheckScope &scope)
+{
+    QStringList folders;
+    for (QString f : scope.folders) {
+        if (f.isEmpty())
+            continue;
+        if (!f.endsWith(QLatin1Char('/')))
+            f += QLatin1Char('/');
+        if (!folders.contains(f))
+            folders.append(f);
+    }
+    if (!scope.subdirectories)
+        return folders;
+    QStringList top;
+    for (const QString &f : std::as_const(folders)) {
+        bool below = false;
+        for (const QString &g : std::as_const(folders))
+            below = below || lies_below(f, g);
+        if (!below)
+            top.append(f);
+    }
+    return top;
+}
+
+// The walked files of one listed directory: each named one found, the
+// others added. The walk lists a directory in the order a tree add put it
+// in the list, so names are matched in step and looked up only when that
+// order was changed.
+void matchWalked(DirectoryCheck &d, WalkedDirectory &walked, std::vector<WalkedDirectory> &added, bool cp932)
+{
+    size_t next = 0;
+    std::optional<QHash<QString, quint32>> byName;
+    std::optional<QHash<QByteArray, quint32>> byCp932;
+    WalkedDirectory extra{walked.path, {}};
+    for (WalkedFile &f : walked.files) {
+        qint64 at = -1;
+        if (next < d.names.size() && d.names[next] == f.name) {
+            at = qint64(next++);
+        } else {
+            if (!byName) {
+                byName.emplace();
+                byName->reserve(qsizetype(d.names.size()));
+                for (size_t i = 0; i < d.names.size(); ++i)
+                    byName->insert(d.names[i], quint32(i));
+            }
+            const auto it = byName->constFind(f.name);
+            if (it != byName->constEnd())
+                at = *it;
+        }
+        if (at < 0 && cp932) {
+            if (!byCp932) {
+                byCp932.emplace();
+                for (size_t i = 0; i < d.names.size(); ++i)
+                    byCp932->insert(toCp932(d.names[i]), quint32(i));
+            }
+            const auto it = byCp932->constFind(toCp932(f.name));
+            if (it != byCp932->constEnd())
+                at = *it;
+        }
+        if (at < 0) {
+            extra.files.push_back(std::move(f));
+        } else if (!d.known[size_t(at)]) {
+            d.found[size_t(at)] = FoundFile{FoundFile::Present, f.stamp};
+            d.known[size_t(at)] = 1;
+        }
+    }
+    if (!extra.files.empty())
+        added.push_back(std::move(extra));
+}
+
+} // namespace
+
+void RunDiskCheck(DiskCheck &check, const std::atomic<bool> &cancel, const TreeWalkProgress &progress, int threads)
+{
+    QHash<QString, quint32> directoryOf;
+    directoryOf.reserve(qsizetype(check.directories.size()));
+    for (size_t i = 0; i < check.directories.size(); ++i) {
+        DirectoryCheck &d = check.directories[i];
+        directoryOf.insert(d.path, quint32(i));
+        d.found.assign(d.names.size(), FoundFile());
+        d.known.assign(d.names.size(), 0);
+    }
+    // Folder names a code page changed are matched by their bytes in it too.
+    QHash<QByteArray, quint32> directoryOfCp932;
+    if (check.cp932Names) {
+        for (size_t i = 0; i < check.directories.size(); ++i)
+            directoryOfCp932.insert(toCp932(check.directories[i].path), quint32(i));
+    }
+    QSet<QString> walked;
+    QSet<QString> unreadable;
+    for (const QString &folder : scopeFolders(check.scope)) {
+        if (!isDirectory(folder)) {
+            check.scopeFailed.append(folder);
+            continue;
+        }
+        TreeWalkReport report = walkTree(folder, cancel, progress, threads, check.scope.subdirectories, check.filter);
+        if (cancel.load())
+            return;
+        if (report.directories.empty() && report.skipped.contains(folder)) {
+            check.scopeFailed.append(folder);
+            continue;
+        }
+        for (WalkedDirectory &w : report.directories) {
+            if (walked.contains(w.path))
+                continue;
+            walked.insert(w.path);
+            qint64 listed = directoryOf.value(w.path, quint32(-1));
+            if (listed == quint32(-1) && check.cp932Names)
+                listed = directoryOfCp932.value(toCp932(w.path), quint32(-1));
+            if (listed == quint32(-1))
+                check.added.push_back(std::move(w));
+            else
+                matchWalked(check.directories[size_t(listed)], w, check.added, check.cp932Names);
+        }
+        for (const QString &skipped : std::as_const(report.skipped)) {
+            // A folder below the scope that could not be read; its listed
+            // files say so themselves.
+            if (skipped.endsWith(QLatin1Char('/')) && !directoryOf.contains(skipped) && !unreadable.contains(skipped)) {
+                unreadable.insert(skipped);
+                check.unreadable.append(skipped);
+            }
+        }
+    }
+    checkDirectories(check.directories, cancel, progress, threads);
+    if (cancel.load())
+        return;
+    std::vector<ContentItem> items;
+    for (size_t k = 0; k < check.directories.size(); ++k) {
+        const DirectoryCheck &d = check.directories[k];
+        for (size_t i = 0; i < d.digests.size(); ++i) {
+            // A size that differs says enough: the file is not read.
+            if (!d.digests[i].isEmpty() && d.found[i].kind == FoundFile::Present && d.found[i].stamp.size == d.sizes[i])
+                items.push_back(ContentItem{quint32(k), quint32(i)});
+        }
+    }
+    // The largest first: a large file read last would leave one core alone with it.
+    std::stable_sort(items.begin(), items.end(), [&](const ContentItem &a, const ContentItem &b) {
+        return check.directories[a.directory].sizes[a.name] > check.directories[b.directory].sizes[b.name];
+    });
+    compareContents(check.directories, items, cancel, progress, threads);
 }
 
 Findings DiskFindings(DiskCheck &check)
@@ -119,10 +397,8 @@ Findings DiskFindings(DiskCheck &check)
         const std::vector<FoundFile> &found = check.directories[directory].found;
         findings.found.push_back(name < found.size() ? found[name] : FoundFile());
     }
-    for (DirectoryCheck &d : check.directories) {
-        if (!d.added.empty())
-            findings.added.push_back(WalkedDirectory{d.path, std::move(d.added)});
-    }
+    findings.added = std::move(check.added);
+    findings.unreadable = check.unreadable;
     return findings;
 }
 
@@ -133,9 +409,12 @@ Findings ListFindings(const EntryTable &table, const EntryTable &other)
     std::vector<char> matched(size_t(other.EntryCount()) + 1, 0);
     for (int i = 1; i <= table.EntryCount(); ++i) {
         const ListEntry &e = table.at(i);
+        if (e.State == CheckState::New)
+            continue; // not part of the record
         const int j = other.Find(e.Directory, e.FileName);
         if (j == 0) {
             findings.found.push_back(FoundFile());
+            findings.foundDigests.emplace_back();
             continue;
         }
         matched[size_t(j)] = 1;
@@ -143,6 +422,7 @@ Findings ListFindings(const EntryTable &table, const EntryTable &other)
         const bool bothDigests = !e.Sha256.isEmpty() && !o.Sha256.isEmpty();
         findings.found.push_back(
             FoundFile{FoundFile::Present, FileStamp{o.Size, o.Modified}, bothDigests && e.Sha256 != o.Sha256});
+        findings.foundDigests.push_back(o.Sha256);
     }
     for (int j = 1; j <= other.EntryCount(); ++j) {
         if (matched[size_t(j)])
@@ -151,8 +431,39 @@ Findings ListFindings(const EntryTable &table, const EntryTable &other)
         if (findings.added.empty() || findings.added.back().path != o.Directory)
             findings.added.push_back(WalkedDirectory{o.Directory, {}});
         findings.added.back().files.push_back(WalkedFile{o.FileName, FileStamp{o.Size, o.Modified}});
+        findings.addedDigests.push_back(o.Sha256);
     }
     return findings;
+}
+
+std::vector<int> ApplyFound(EntryTable &table)
+{
+    std::vector<int> missing;
+    for (int i = 1; i <= table.EntryCount(); ++i) {
+        const CheckState state = table.at(i).State;
+        if (state == CheckState::Missing) {
+            missing.push_back(i);
+        } else if ((state == CheckState::Changed || state == CheckState::ContentChanged) && table.HasFound()) {
+            const FoundValues &f = table.found(i);
+            const FileStamp stamp{f.Size, f.Modified};
+            const QByteArray digest = f.Sha256;
+            table.SetChecked(i, CheckState::None, &stamp);
+            table.SetDigest(i, digest);
+        }
+    }
+    table.ClearCheck();
+    return missing;
+}
+
+std::vector<int> EntriesToHashAgain(const EntryTable &table)
+{
+    std::vector<int> entries;
+    for (int i = 1; i <= table.EntryCount(); ++i) {
+        const ListEntry &e = table.at(i);
+        if ((e.State == CheckState::Changed || e.State == CheckState::ContentChanged) && !e.Sha256.isEmpty())
+            entries.push_back(i);
+    }
+    return entries;
 }
 
 } // namespace qn

@@ -2,8 +2,10 @@
 
 #include "list/ListEntry.h"
 #include "platform/CheckPass.h"
+#include "platform/NameFilter.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -15,36 +17,84 @@ class EntryTable;
 // not checked.
 QString stateText(CheckState state);
 
-// What another source holds for a list: one finding for each entry (entry i
-// at i - 1), and the files it holds that the list does not, in its order.
+// What a check against the disk walks for files the list lacks: folders,
+// with or without their subdirectories, as a tree add takes them (the
+// filter in force, links not followed, each directory once).
+struct CheckScope {
+    QStringList folders; // each ends in the separator
+    bool subdirectories = false;
+};
+
+// The scope a check proposes: the folders the list's adds came from; for a
+// list without any (read from a CSV) the deepest folder that holds every
+// listed directory or, when that is a volume's root, the listed directories
+// below no other one; with subdirectories when an add took them or some
+// listed directory lies below a scope folder.
+CheckScope ProposedScope(const EntryTable &table);
+
+// What another source holds for the record (the entries that are not 新規,
+// in list order): one finding each, the files it holds that the record does
+// not, and folders below the scope it could not read.
 struct Findings {
     std::vector<FoundFile> found;
+    std::vector<QByteArray> foundDigests; // from another list: its digest for each entry (empty: none)
     std::vector<WalkedDirectory> added;
+    std::vector<QByteArray> addedDigests; // from another list: one for each added file, in order
+    QStringList unreadable;
 };
 
 struct CheckCounts {
     qint64 same = 0, changed = 0, missing = 0, added = 0, unreadable = 0, contentChanged = 0;
+    qint64 differing() const { return changed + missing + added + unreadable + contentChanged; }
 };
 
-// The check as a pure function of the list and what was found: each entry
-// gets its state ("一致" when size and time agree to the whole second in
-// local time, a time in the hour a clock change repeats matching either
-// reading; "変更" with the new size and time, the total following; "なし";
-// "読めない"; "内容変更" when the content's digest no longer matches the one
-// recorded), and the files found that the list lacks are appended as "新規".
+// Takes the 新規 rows of an earlier check out of the list and forgets its
+// states: the record alone stays. The entries removed, for a view to follow.
+std::vector<int> NewRows(const EntryTable &table);
+
+// The check as a pure function of the record and what was found: each entry
+// gets its state and the record stays as it was. "一致" when size and time
+// agree to the whole second in local time (a time in the hour a clock change
+// repeats matching either reading); "変更" when the size differs (the content
+// is not read) or the time does; "内容変更" when the size agrees and the
+// content's digest no longer matches the one recorded; "なし"; "読めない".
+// What the source has for 変更 and 内容変更 goes beside the record; the
+// files found that the record lacks are appended as "新規". The table must
+// hold no 新規 rows (NewRows) and no states.
 CheckCounts ApplyCheck(EntryTable &table, Findings &findings);
 
-// The disk as the other source. Prepared from the list on the window's
-// thread; checkDirectories runs on workers over what it owns; the findings
-// are taken on the window's thread again.
+// The disk as the other source. Prepared from the list (on a worker too,
+// while the list stands still; a cancel ends it early, incomplete);
+// RunDiskCheck runs on workers over what it owns; the findings are taken on
+// the window's thread again.
 struct DiskCheck {
+    CheckScope scope;
+    NameFilter filter;
+    // The record was read from code page 932: a name on disk matches one
+    // recorded when both give the same bytes in that code page.
+    bool cp932Names = false;
     std::vector<DirectoryCheck> directories;
-    std::vector<std::pair<quint32, quint32>> place; // entry i at place[i - 1]: directory, name
+    std::vector<std::pair<quint32, quint32>> place; // record entry k at place[k - 1]: directory, name
+    std::vector<WalkedDirectory> added;
+    QStringList unreadable;
+    QStringList scopeFailed; // scope folders that could not be opened at all
 };
-DiskCheck PrepareDiskCheck(const EntryTable &table);
+DiskCheck PrepareDiskCheck(const EntryTable &table, const CheckScope &scope = CheckScope(),
+                           const NameFilter &filter = NameFilter(), const std::atomic<bool> *cancel = nullptr);
+void RunDiskCheck(DiskCheck &check, const std::atomic<bool> &cancel,
+                  const TreeWalkProgress &progress = TreeWalkProgress(), int threads = 0);
 Findings DiskFindings(DiskCheck &check);
 
 // Another list as the other source: entries matched by directory and name.
 Findings ListFindings(const EntryTable &table, const EntryTable &other);
+
+// What applying a check's result does: 変更 and 内容変更 entries take the
+// found size, time and digest (digest: the other list's, or none from the
+// disk); なし entries are removed (their numbers are returned, for a view
+// to follow, before anything is removed); 新規 stay; every state is cleared.
+std::vector<int> ApplyFound(EntryTable &table);
+// The 変更 and 内容変更 entries that have a recorded digest: after a check
+// against the disk their digests are computed again.
+std::vector<int> EntriesToHashAgain(const EntryTable &table);
 
 } // namespace qn

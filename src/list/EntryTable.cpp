@@ -128,6 +128,14 @@ void EntryTable::RemoveEntry(int r)
     m_index.closeGap(quint32(r));
     m_totalBytes -= gone.Size;
     m_entries.erase(m_entries.begin() + r);
+    if (!m_found.empty()) {
+        std::unordered_map<quint32, FoundValues> moved;
+        for (auto &[i, values] : m_found) {
+            if (i != quint32(r))
+                moved.emplace(i > quint32(r) ? i - 1 : i, std::move(values));
+        }
+        m_found.swap(moved);
+    }
 }
 
 void EntryTable::RemoveEntries(std::vector<int> entries)
@@ -156,6 +164,7 @@ void EntryTable::RemoveEntries(std::vector<int> entries)
     if (kept == m_entries.size())
         return;
     m_entries.resize(kept);
+    renumberFound(newNumber);
     m_index.renumber(newNumber);
 }
 
@@ -176,6 +185,7 @@ void EntryTable::Reorder(const std::vector<int> &order)
     for (size_t i = 1; i < m_entries.size(); ++i)
         reordered[newNumber[i]] = std::move(m_entries[i]);
     m_entries.swap(reordered);
+    renumberFound(newNumber);
     m_index.renumber(newNumber);
 }
 
@@ -203,9 +213,55 @@ bool EntryTable::SetChecked(int i, CheckState state, const FileStamp *stamp)
     return true;
 }
 
+const FoundValues &EntryTable::found(int i) const
+{
+    static const FoundValues none;
+    const auto it = m_found.find(quint32(i));
+    return it == m_found.end() ? none : it->second;
+}
+
+void EntryTable::SetFound(int i, FoundValues values)
+{
+    m_found[quint32(i)] = std::move(values);
+}
+
+void EntryTable::renumberFound(const std::vector<quint32> &newNumber)
+{
+    if (m_found.empty())
+        return;
+    std::unordered_map<quint32, FoundValues> moved;
+    moved.reserve(m_found.size());
+    for (auto &[i, values] : m_found) {
+        if (i < newNumber.size() && newNumber[i] != 0)
+            moved.emplace(newNumber[i], std::move(values));
+    }
+    m_found.swap(moved);
+}
+
+void EntryTable::ClearCheck()
+{
+    for (ListEntry &e : m_entries)
+        e.State = CheckState::None;
+    std::unordered_map<quint32, FoundValues>().swap(m_found);
+    m_checked = false;
+}
+
+void EntryTable::RememberFolder(const QString &path, bool subdirectories)
+{
+    for (ScopeFolder &f : m_folders) {
+        if (f.path == path) {
+            f.subdirectories = f.subdirectories || subdirectories;
+            return;
+        }
+    }
+    m_folders.push_back(ScopeFolder{path, subdirectories});
+}
+
 void EntryTable::Clear()
 {
     std::vector<ListEntry>().swap(m_entries);
+    std::unordered_map<quint32, FoundValues>().swap(m_found);
+    m_folders.clear();
     m_entries.emplace_back();
     m_totalBytes = 0;
     m_checked = false;

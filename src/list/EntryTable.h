@@ -6,11 +6,27 @@
 #include "platform/TreeWalk.h"
 
 #include <limits>
+#include <unordered_map>
 #include <vector>
 
 namespace qn {
 
 enum class AppendResult { Added, Duplicate, Failed };
+
+// What a check found for an entry whose record it does not match: the
+// source's size and time, and its digest when the source was another list.
+struct FoundValues {
+    qint64 Size = 0;
+    qint64 Modified = 0;
+    QByteArray Sha256 = QByteArray();
+};
+
+// A folder a directory add (alone) or a tree add (with its subdirectories)
+// took files from: the list's scope for a check.
+struct ScopeFolder {
+    QString path; // ends in the separator
+    bool subdirectories = false;
+};
 
 // The list: slot 0 is a blank entry that is never shown, written or matched;
 // slots 1..EntryCount() hold the entries in list order. A hash index of
@@ -82,6 +98,20 @@ public:
     // total follows; false, and nothing changes, when it would overflow).
     bool SetChecked(int i, CheckState state, const FileStamp *stamp = nullptr);
     void MarkChecked() { m_checked = true; }
+    // What the last check found for entries that differ, beside the record:
+    // held for those entries alone (none at all while none differs), so a
+    // list costs nothing more per entry for being checked.
+    bool HasFound() const { return !m_found.empty(); }
+    // Entry i's found values; zeros for an entry that has none.
+    const FoundValues &found(int i) const;
+    void SetFound(int i, FoundValues values);
+    // Every state back to none and the found values gone; the record stays.
+    void ClearCheck();
+
+    // The folders the adds took files from since the list was started, each once.
+    void RememberFolder(const QString &path, bool subdirectories);
+    const std::vector<ScopeFolder> &RememberedFolders() const { return m_folders; }
+
     // Whether any entry has had its digest computed since the list was made.
     bool HasDigests() const { return m_hasDigests; }
     void SetDigest(int i, const QByteArray &digest)
@@ -103,8 +133,12 @@ private:
         return size >= 0 && size <= std::numeric_limits<qint64>::max() - m_totalBytes;
     }
     void push(quint32 hash, ListEntry &&entry);
+    // The found values follow their entries to their new numbers (0: removed).
+    void renumberFound(const std::vector<quint32> &newNumber);
 
     std::vector<ListEntry> m_entries;
+    std::unordered_map<quint32, FoundValues> m_found; // by entry
+    std::vector<ScopeFolder> m_folders;
     qint64 m_totalBytes = 0;
     bool m_checked = false;
     bool m_hasDigests = false;

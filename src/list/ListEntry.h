@@ -9,7 +9,8 @@ namespace qn {
 enum class CheckState : quint8 { None, Same, Changed, Missing, New, Unreadable, ContentChanged };
 
 // One file of the list. Size and time are snapshots taken when it was added
-// (or when a check found them changed).
+// or read back; a check never changes them (what it found stands beside
+// them), only applying its result does.
 struct ListEntry {
     QString FileName;   // without directory
     qint64 Size = 0;    // bytes

@@ -118,6 +118,10 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
         out.put(QStringLiteral(",照合").toUtf8());
     if (digests)
         out.put(",SHA-256");
+    // What a check found for the entries that differ, last, while any does.
+    const bool found = table.HasFound();
+    if (found)
+        out.put(QStringLiteral(",現在のバイト数,現在の更新日時").toUtf8());
     out.put("\r\n");
     QByteArray states[7];
     for (int s = 0; s < 7; ++s)
@@ -174,6 +178,19 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
         if (digests) {
             out.put(',');
             out.put(digestHex(e.Sha256));
+        }
+        if (found) {
+            out.put(',');
+            if (e.State == CheckState::Changed || e.State == CheckState::ContentChanged) {
+                const FoundValues &f = table.found(i);
+                const auto foundEnd = std::to_chars(digits, digits + sizeof digits, f.Size).ptr;
+                out.put(QByteArrayView(digits, foundEnd - digits));
+                out.put(',');
+                char foundTime[CsvTimeRoom];
+                out.put(QByteArrayView(foundTime, formatCsvTime(foundTime, f.Modified, true, clock)));
+            } else {
+                out.put(',');
+            }
         }
         out.put("\r\n");
     }

@@ -9,6 +9,10 @@ enum Column { NameCol, SizeCol, DateCol, DirCol, ColCount };
 // each entry's state after a check, and its SHA-256 once any is computed.
 constexpr int StateCol = ColCount;
 constexpr int DigestCol = ColCount + 1;
+// After a check, while some entry differs: what the other source holds for
+// the entries that differ.
+constexpr int FoundSizeCol = ColCount + 2;
+constexpr int FoundDateCol = ColCount + 3;
 
 // "(B)", "(KB)", "(KB,MB)", "(Mixed)" for units 0 to 3; empty otherwise.
 QString unitLabel(int unit);

@@ -15,23 +15,37 @@ struct FoundFile {
 };
 
 // One directory of a list to be checked: the names the list holds there,
-// and what the check found.
+// what it recorded for them, and what the check found.
 struct DirectoryCheck {
     QString path; // ends in the separator
     std::vector<QString> names = {};
     std::vector<QByteArray> digests = {}; // the recorded SHA-256 of each name, or empty; none at all is fine
+    std::vector<qint64> sizes = {};       // the recorded size, beside each digest
     std::vector<FoundFile> found = {};    // one for each name
-    std::vector<WalkedFile> added = {};   // ordinary files there the list does not name, in listing order
+    std::vector<char> known = {};         // 1 where found was already taken from a walk
 };
 
-// Checks every directory on up to `threads` threads (0: one for each core):
-// each named file's stamp, read relative to its open directory, and the
-// ordinary files (not hidden) the list does not hold. A file with a recorded
-// digest and its recorded size is read again and its digest compared. A directory that is
-// gone makes its files Missing; one that cannot be read, Unreadable.
-// progress is called now and then with the files checked so far; the pass
-// stops soon after cancel becomes true.
+// Reads the stamp of every name of every directory not yet known, relative
+// to its open directory (however deep), on up to `threads` threads (0: one
+// for each core). A directory that is gone makes its files Missing; one that
+// cannot be read, Unreadable. progress is called now and then with the files
+// checked so far; the pass stops soon after cancel becomes true.
 void checkDirectories(std::vector<DirectoryCheck> &directories, const std::atomic<bool> &cancel,
                       const TreeWalkProgress &progress = TreeWalkProgress(), int threads = 0);
+
+// One file whose content is compared with its recorded digest: directory
+// and name in `directories`.
+struct ContentItem {
+    quint32 directory;
+    quint32 name;
+};
+
+// Reads each item's file again and sets its contentDiffers (or makes it
+// Unreadable), the files spread over `threads` threads (0: one for each
+// core), each file opened relative to its directory without blocking, and
+// only when it is an ordinary file.
+void compareContents(std::vector<DirectoryCheck> &directories, const std::vector<ContentItem> &items,
+                     const std::atomic<bool> &cancel, const TreeWalkProgress &progress = TreeWalkProgress(),
+                     int threads = 0);
 
 } // namespace qn

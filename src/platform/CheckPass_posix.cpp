@@ -3,14 +3,9 @@
 #include "platform/Digest.h"
 #include "platform/Threads.h"
 
-#include <QSet>
-
-#include <chrono>
-#include <cstring>
 #include <mutex>
 
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,72 +19,89 @@ FoundFile::Kind missingOrUnreadable(int error)
     return error == ENOENT || error == ENOTDIR ? FoundFile::Missing : FoundFile::Unreadable;
 }
 
-// Files of the recorded size whose digest was recorded are read again: the
-// size and the time alone do not show a changed content.
-void compareContent(DirectoryCheck &d, const std::atomic<bool> &cancel)
+// The directory open for reading; a path past the system's limit is opened
+// one folder at a time, as the walk reaches it. -1 with errno set.
+int openDirectory(const QString &path)
 {
-    std::vector<char> buffer;
-    for (size_t i = 0; i < d.digests.size() && i < d.found.size(); ++i) {
-        FoundFile &f = d.found[i];
-        if (d.digests[i].isEmpty() || f.kind != FoundFile::Present)
+    const QByteArray native = encodeName(path);
+    int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0 || errno != ENAMETOOLONG || !native.startsWith('/'))
+        return fd;
+    fd = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (const QByteArray &part : native.split('/')) {
+        if (fd < 0 || part.isEmpty())
             continue;
-        if (buffer.empty())
-            buffer.resize(1 << 20);
-        QByteArray now;
-        if (sha256OfFile(d.path + d.names[i], now, buffer, cancel))
-            f.contentDiffers = now != d.digests[i];
-        else if (!cancel.load())
-            f.kind = FoundFile::Unreadable;
+        const int next = ::openat(fd, part.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int error = errno;
+        ::close(fd);
+        fd = next;
+        errno = error;
     }
+    return fd;
 }
 
-void checkOne(DirectoryCheck &d, const std::atomic<bool> &cancel)
+void checkOne(DirectoryCheck &d)
 {
-    d.found.assign(d.names.size(), FoundFile());
-    const int fd = ::open(encodeName(d.path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    d.found.resize(d.names.size());
+    d.known.resize(d.names.size(), 0);
+    bool all = true;
+    for (char k : d.known)
+        all = all && k;
+    if (all)
+        return;
+    const int fd = openDirectory(d.path);
     if (fd < 0) {
         const FoundFile::Kind kind = missingOrUnreadable(errno);
-        for (FoundFile &f : d.found)
-            f.kind = kind;
+        for (size_t i = 0; i < d.names.size(); ++i) {
+            if (!d.known[i])
+                d.found[i] = FoundFile{kind, {}};
+        }
         return;
     }
-    QSet<QString> named;
-    named.reserve(qsizetype(d.names.size()));
     for (size_t i = 0; i < d.names.size(); ++i) {
-        named.insert(d.names[i]);
-        struct stat st;
-        if (::fstatat(fd, encodeName(d.names[i]).constData(), &st, 0) != 0) {
-            d.found[i].kind = missingOrUnreadable(errno);
-        } else if (!S_ISREG(st.st_mode)) {
-            d.found[i].kind = FoundFile::Missing; // no ordinary file by that name any more
-        } else {
-            d.found[i].kind = FoundFile::Present;
-            d.found[i].stamp = FileStamp{qint64(st.st_size), qint64(st.st_mtim.tv_sec)};
-        }
-    }
-    compareContent(d, cancel);
-    const int listing = ::dup(fd);
-    DIR *dir = listing >= 0 ? ::fdopendir(listing) : nullptr;
-    if (!dir && listing >= 0)
-        ::close(listing);
-    while (dir) {
-        const dirent *e = ::readdir(dir);
-        if (!e)
-            break;
-        if (e->d_name[0] == '.')
-            continue; // hidden, and the directory itself and its parent
-        if (e->d_type != DT_REG && e->d_type != DT_LNK && e->d_type != DT_UNKNOWN)
-            continue;
-        const QString name = decodeName(e->d_name, qsizetype(strlen(e->d_name)));
-        if (named.contains(name))
+        if (d.known[i])
             continue;
         struct stat st;
-        if (::fstatat(fd, e->d_name, &st, 0) == 0 && S_ISREG(st.st_mode))
-            d.added.push_back(WalkedFile{name, FileStamp{qint64(st.st_size), qint64(st.st_mtim.tv_sec)}});
+        if (::fstatat(fd, encodeName(d.names[i]).constData(), &st, 0) != 0)
+            d.found[i] = FoundFile{missingOrUnreadable(errno), {}};
+        else if (!S_ISREG(st.st_mode))
+            d.found[i] = FoundFile{FoundFile::Missing, {}}; // no ordinary file by that name any more
+        else
+            d.found[i] = FoundFile{FoundFile::Present, FileStamp{qint64(st.st_size), qint64(st.st_mtim.tv_sec)}};
     }
-    if (dir)
-        ::closedir(dir);
     ::close(fd);
+}
+
+// The digest of a file opened relative to its directory: never a pipe or a
+// device, which could block or never end.
+bool digestOf(const DirectoryCheck &d, const QString &name, QByteArray &digest, std::vector<char> &buffer,
+              const std::atomic<bool> &cancel)
+{
+    const int dir = openDirectory(d.path);
+    if (dir < 0)
+        return false;
+    const int fd = ::openat(dir, encodeName(name).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    ::close(dir);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    Sha256 hash;
+    while (ok && !cancel.load()) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        hash.update(buffer.data(), qsizetype(n));
+    }
+    ::close(fd);
+    if (!ok || cancel.load())
+        return false;
+    digest = hash.finish();
+    return true;
 }
 
 } // namespace
@@ -101,12 +113,37 @@ void checkDirectories(std::vector<DirectoryCheck> &directories, const std::atomi
     ReportClock clock;
     std::mutex reporting;
     forEachOnThreads(directories.size(), threads, cancel, [&](size_t i) {
-        checkOne(directories[i], cancel);
+        checkOne(directories[i]);
         const qint64 names = qint64(directories[i].names.size());
         const qint64 done = files.fetch_add(names) + names;
         if (progress && clock.due()) {
             std::lock_guard lock(reporting);
             progress(done, directories[i].path);
+        }
+    });
+}
+
+void compareContents(std::vector<DirectoryCheck> &directories, const std::vector<ContentItem> &items,
+                     const std::atomic<bool> &cancel, const TreeWalkProgress &progress, int threads)
+{
+    std::atomic<qint64> files{0};
+    ReportClock clock;
+    std::mutex reporting;
+    forEachOnThreads(items.size(), threads, cancel, [&](size_t k) {
+        thread_local std::vector<char> buffer;
+        if (buffer.empty())
+            buffer.resize(1 << 20);
+        DirectoryCheck &d = directories[items[k].directory];
+        const size_t i = items[k].name;
+        QByteArray now;
+        if (digestOf(d, d.names[i], now, buffer, cancel))
+            d.found[i].contentDiffers = now != d.digests[i];
+        else if (!cancel.load())
+            d.found[i].kind = FoundFile::Unreadable;
+        const qint64 done = files.fetch_add(1) + 1;
+        if (progress && clock.due()) {
+            std::lock_guard lock(reporting);
+            progress(done, d.path);
         }
     });
 }

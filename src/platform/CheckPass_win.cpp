@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSet>
 
 namespace qn {
 
@@ -17,39 +16,41 @@ void checkDirectories(std::vector<DirectoryCheck> &directories, const std::atomi
     for (DirectoryCheck &d : directories) {
         if (cancel.load())
             return;
-        d.found.assign(d.names.size(), FoundFile());
+        d.found.resize(d.names.size());
+        d.known.resize(d.names.size(), 0);
         const QDir dir(d.path);
         const bool readable = dir.exists() && dir.isReadable();
-        QSet<QString> named;
         for (size_t i = 0; i < d.names.size(); ++i) {
-            named.insert(d.names[i]);
+            if (d.known[i])
+                continue;
             FileStamp stamp;
             if (readFileStamp(d.path + d.names[i], stamp))
                 d.found[i] = FoundFile{FoundFile::Present, stamp};
             else
-                d.found[i].kind = !readable && dir.exists() ? FoundFile::Unreadable : FoundFile::Missing;
-        }
-        if (readable) {
-            DirScanner scan(d.path);
-            for (QString name; scan.next(name);) {
-                FileStamp stamp;
-                if (!named.contains(name) && readFileStamp(d.path + name, stamp))
-                    d.added.push_back(WalkedFile{name, stamp});
-            }
-        }
-        std::vector<char> buffer(1 << 20);
-        for (size_t i = 0; i < d.digests.size() && i < d.found.size(); ++i) {
-            QByteArray now;
-            if (d.digests[i].isEmpty() || d.found[i].kind != FoundFile::Present)
-                continue;
-            if (sha256OfFile(d.path + d.names[i], now, buffer, cancel))
-                d.found[i].contentDiffers = now != d.digests[i];
-            else if (!cancel.load())
-                d.found[i].kind = FoundFile::Unreadable;
+                d.found[i] = FoundFile{!readable && dir.exists() ? FoundFile::Unreadable : FoundFile::Missing, {}};
         }
         files += qint64(d.names.size());
         if (progress)
             progress(files, d.path);
+    }
+}
+
+void compareContents(std::vector<DirectoryCheck> &directories, const std::vector<ContentItem> &items,
+                     const std::atomic<bool> &cancel, const TreeWalkProgress &progress, int)
+{
+    std::vector<char> buffer(1 << 20);
+    qint64 files = 0;
+    for (const ContentItem &item : items) {
+        if (cancel.load())
+            return;
+        DirectoryCheck &d = directories[item.directory];
+        QByteArray now;
+        if (sha256OfFile(d.path + d.names[item.name], now, buffer, cancel))
+            d.found[item.name].contentDiffers = now != d.digests[item.name];
+        else if (!cancel.load())
+            d.found[item.name].kind = FoundFile::Unreadable;
+        if (progress)
+            progress(++files, d.path);
     }
 }
 

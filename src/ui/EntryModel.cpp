@@ -7,6 +7,8 @@
 #include "output/GridTitles.h"
 #include "settings/Settings.h"
 
+#include <QColor>
+
 #include <algorithm>
 
 namespace qn {
@@ -14,7 +16,34 @@ namespace qn {
 namespace {
 const QString StateTitle = QStringLiteral("照合");
 const QString DigestTitle = QStringLiteral("SHA-256");
+const QString FoundSizeTitle = QStringLiteral("現在のバイト数");
+const QString FoundDateTitle = QStringLiteral("現在の更新日時");
+
+bool differs(CheckState state)
+{
+    return state == CheckState::Changed || state == CheckState::ContentChanged;
 }
+
+// One light tint for each kind of difference, dark text readable on all of
+// them; the state's text says the same for those who cannot tell them apart.
+QVariant tint(CheckState state)
+{
+    switch (state) {
+    case CheckState::Changed:
+        return QColor(0xFF, 0xF0, 0xB3); // yellow
+    case CheckState::ContentChanged:
+        return QColor(0xFF, 0xD8, 0xA8); // orange
+    case CheckState::Missing:
+        return QColor(0xF8, 0xC8, 0xD0); // pink
+    case CheckState::New:
+        return QColor(0xC8, 0xEC, 0xC8); // green
+    case CheckState::Unreadable:
+        return QColor(0xD8, 0xD8, 0xE8); // grey-blue
+    default:
+        return {};
+    }
+}
+} // namespace
 
 EntryModel::EntryModel(EntryTable &table, const Settings &settings, QObject *parent)
     : QAbstractTableModel(parent)
@@ -44,6 +73,18 @@ QVariant EntryModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() < 0 || index.row() >= m_shownRows || index.column() >= columnCount())
         return {};
     const ListEntry &e = m_table.at(index.row() + 1);
+    const int kind = columnKind(index.column());
+    if (kind == FoundSizeCol || kind == FoundDateCol) {
+        if ((role != Qt::DisplayRole && role != RawValueRole) || !m_table.HasFound() || !differs(e.State))
+            return role == Qt::BackgroundRole ? tint(e.State) : QVariant();
+        const FoundValues &f = m_table.found(index.row() + 1);
+        if (role == RawValueRole)
+            return kind == FoundSizeCol ? f.Size : f.Modified;
+        return kind == FoundSizeCol ? QVariant(m_formatter.sizeText(m_settings.SizeUnit, f.Size))
+                                    : QVariant(DateText(f.Modified));
+    }
+    if (role == Qt::BackgroundRole)
+        return tint(e.State);
     if (role == Qt::DisplayRole) {
         switch (columnKind(index.column())) {
         case NameCol:
@@ -86,6 +127,10 @@ QVariant EntryModel::headerData(int section, Qt::Orientation orientation, int ro
         return StateTitle;
     if (columnKind(section) == DigestCol)
         return DigestTitle;
+    if (columnKind(section) == FoundSizeCol)
+        return FoundSizeTitle;
+    if (columnKind(section) == FoundDateCol)
+        return FoundDateTitle;
     return columnTitle(Column(section), m_settings.SizeUnit);
 }
 
@@ -113,7 +158,7 @@ void EntryModel::sort(int column, Qt::SortOrder order)
 {
     static const SortKey keys[ColCount + 2] = {SortKey::Name, SortKey::Size, SortKey::Date, SortKey::Directory,
                                                SortKey::State, SortKey::Digest};
-    if (column < 0 || column >= columnCount() || m_shownRows < 2)
+    if (column < 0 || column >= columnCount() || m_shownRows < 2 || columnKind(column) > DigestCol)
         return;
     const std::vector<int> sorted = SortedOrder(m_table, keys[columnKind(column)], order == Qt::DescendingOrder);
 
@@ -165,11 +210,23 @@ void EntryModel::clear()
 
 void EntryModel::showChecked()
 {
-    // A column that now holds data comes in at its place among the others.
-    const std::pair<int, bool> wanted[] = {{StateCol, m_table.IsChecked()}, {DigestCol, m_table.HasDigests()}};
+    // A column that now holds data comes in at its place among the others;
+    // one that no longer does leaves.
+    const std::pair<int, bool> wanted[] = {{StateCol, m_table.IsChecked()},
+                                           {DigestCol, m_table.HasDigests()},
+                                           {FoundSizeCol, m_table.HasFound()},
+                                           {FoundDateCol, m_table.HasFound()}};
     for (const auto &[kind, holds] : wanted) {
         const auto at = std::lower_bound(m_extra.begin(), m_extra.end(), kind);
-        if (!holds || (at != m_extra.end() && *at == kind))
+        const bool shown = at != m_extra.end() && *at == kind;
+        if (!holds && shown) {
+            const int column = ColCount + int(at - m_extra.begin());
+            beginRemoveColumns(QModelIndex(), column, column);
+            m_extra.erase(at);
+            endRemoveColumns();
+            continue;
+        }
+        if (!holds || shown)
             continue;
         const int column = ColCount + int(at - m_extra.begin());
         beginInsertColumns(QModelIndex(), column, column);
@@ -177,7 +234,7 @@ void EntryModel::showChecked()
         endInsertColumns();
     }
     if (m_shownRows > 0)
-        emit dataChanged(index(0, 0), index(m_shownRows - 1, columnCount() - 1), {Qt::DisplayRole});
+        emit dataChanged(index(0, 0), index(m_shownRows - 1, columnCount() - 1), {Qt::DisplayRole, Qt::BackgroundRole});
     showAppended();
 }
 

@@ -36,11 +36,13 @@ public:
     void clear();
     // The unit changed: the size column and its title are rendered anew.
     void unitChanged();
-    // A check or a digest run changed states, stamps or digests and perhaps
-    // appended entries: the columns that now hold data show, every row is
-    // rendered anew, new rows are inserted.
+    // A check, its application or a digest run changed states, stamps or
+    // digests and perhaps appended entries: the columns that now hold data
+    // show, those that no longer do leave, every row is rendered anew, new
+    // rows are inserted.
     void showChecked();
-    // What column `column` shows: NameCol .. DirCol, StateCol or DigestCol.
+    // What column `column` shows: NameCol .. DirCol, StateCol, DigestCol,
+    // FoundSizeCol or FoundDateCol.
     int columnKind(int column) const;
 
 private:

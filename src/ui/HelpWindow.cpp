@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QKeyEvent>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTextBrowser>
@@ -52,6 +53,7 @@ HelpWindow::HelpWindow(QWidget *parent)
     auto *indexPage = new QWidget;
     auto *indexLayout = new QVBoxLayout(indexPage);
     m_indexFilter = new QLineEdit;
+    m_indexFilter->setObjectName(QStringLiteral("HelpIndexFilter"));
     m_indexFilter->setPlaceholderText(QStringLiteral("キーワードを入力"));
     m_index = new QListWidget;
     m_index->setObjectName(QStringLiteral("HelpIndex"));
@@ -79,6 +81,17 @@ HelpWindow::HelpWindow(QWidget *parent)
     connect(m_index, &QListWidget::itemActivated, this, go);
     connect(m_index, &QListWidget::itemClicked, this, go);
     connect(m_indexFilter, &QLineEdit::textChanged, this, &HelpWindow::filterIndex);
+    // Enter in the keyword field opens the keyword found; Esc closes the window.
+    connect(m_indexFilter, &QLineEdit::returnPressed, this, [this, go] { go(m_index->currentItem()); });
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void HelpWindow::load(const QString &html)
@@ -142,8 +155,14 @@ QStringList HelpWindow::index() const
     return words;
 }
 
+QString HelpWindow::shownTopic() const
+{
+    return m_shownTopic;
+}
+
 void HelpWindow::showTopic(const QString &anchor)
 {
+    m_shownTopic = anchor;
     m_browser->scrollToAnchor(anchor);
 }
 

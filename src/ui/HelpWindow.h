@@ -19,6 +19,11 @@ public:
     QStringList contents() const;
     QStringList index() const;
     void showTopic(const QString &anchor);
+    // The anchor of the topic shown last.
+    QString shownTopic() const;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     explicit HelpWindow(QWidget *parent);
@@ -29,6 +34,7 @@ private:
     QListWidget *m_index = nullptr;
     QLineEdit *m_indexFilter = nullptr;
     QTextBrowser *m_browser = nullptr;
+    QString m_shownTopic;
 };
 
 } // namespace qn

@@ -22,6 +22,7 @@
 #include "ui/Services.h"
 #include "ui/WorkProgress.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -89,6 +90,12 @@ const QString SaveSumsTitle = QStringLiteral("SHA256SUMSで保存");
 const QString SumsFileName = QStringLiteral("SHA256SUMS");
 const QString NoDigests = QStringLiteral("SHA-256を計算したファイルがありません。");
 const QString SomeWithoutDigest = QStringLiteral("SHA-256がないファイルが %1 件あります。");
+const QString OpenNewerList = QStringLiteral("照合する新しいリストを開く");
+const QString ApplyResult = QStringLiteral("照合結果を反映");
+const QString ConfirmApply = QStringLiteral("照合結果をリストに反映します。よろしいですか？");
+const QString NoResult = QStringLiteral("照合結果がありません。");
+const QString DifferencesOnly = QStringLiteral("差分のみ表示");
+const QString ScopeFailed = QStringLiteral("照合の範囲のフォルダーを開けませんでした。");
 
 // Shows the bar's value without repainting it for every file: a directory of
 // 100,000 names would otherwise spend its time painting.
@@ -176,6 +183,16 @@ QString saveSumsCaption()
     return SaveSums;
 }
 
+QString applyResultCaption()
+{
+    return ApplyResult;
+}
+
+QString differencesOnlyCaption()
+{
+    return DifferencesOnly;
+}
+
 ListCommands::ListCommands(const ListWidgets &widgets, EntryTable &table, EntryModel &model, Settings &settings,
                            const Services &services)
     : m_w(widgets)
@@ -185,7 +202,23 @@ ListCommands::ListCommands(const ListWidgets &widgets, EntryTable &table, EntryM
     , m_messages(*services.messages)
     , m_work(*services.work)
     , m_chooser(*services.chooser)
+    , m_scope(services.scope)
 {
+    // Rows that come, go or move keep the view of differences only.
+    const auto refresh = [this] {
+        if (m_differencesOnly)
+            refreshDifferenceRows();
+    };
+    m_connections = {QObject::connect(&m_model, &QAbstractItemModel::rowsInserted, m_w.grid, refresh),
+                     QObject::connect(&m_model, &QAbstractItemModel::rowsRemoved, m_w.grid, refresh),
+                     QObject::connect(&m_model, &QAbstractItemModel::modelReset, m_w.grid, refresh),
+                     QObject::connect(&m_model, &QAbstractItemModel::layoutChanged, m_w.grid, refresh)};
+}
+
+ListCommands::~ListCommands()
+{
+    for (const QMetaObject::Connection &c : m_connections)
+        QObject::disconnect(c);
 }
 
 QString ListCommands::CurrentDirPrefix() const
@@ -221,6 +254,7 @@ void ListCommands::AddDirectoryFiles()
 
     DirScanner scan(directory, m_filter);
     const bool failed = !AppendDirectory(m_table, directory, scan, [&progress] { progress.step(); });
+    m_table.RememberFolder(directory, false);
 
     m_model.showAppended();
     m_w.grid->setUpdatesEnabled(true);
@@ -252,6 +286,7 @@ void ListCommands::AddDirectoryTree()
 
     // The whole tree enters the list here, in one batch and one insert.
     AppendTree(m_table, report);
+    m_table.RememberFolder(root, true);
     m_model.showAppended();
     UpdateStatusTotals();
     m_messages.inform(report.fileCount > 0 ? Done : NoFile);
@@ -272,6 +307,7 @@ void ListCommands::AddDroppedPaths(const QStringList &paths)
             const QString directory = withTrailingSeparator(path);
             DirScanner scan(directory, m_filter);
             allIn = AppendDirectory(m_table, directory, scan, [&progress] { progress.step(); }) && allIn;
+            m_table.RememberFolder(directory, false);
         } else {
             const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
             const AppendResult result = m_table.AppendEntry(path.left(slash + 1), path.mid(slash + 1));
@@ -356,6 +392,8 @@ void ListCommands::CopySelectedRows()
 void ListCommands::NewList()
 {
     if (m_messages.confirm(ConfirmNewList, ConfirmNewListTitle)) {
+        setDifferencesOnly(false);
+        m_namesFromCp932 = false;
         m_model.clear();
         m_title.clear();
     }
@@ -497,12 +535,12 @@ bool ListCommands::readCsv(const QString &title, const QString &path, CsvList &l
 
 void ListCommands::OpenCsvFile()
 {
-    const std::optional<QString> path =
-        m_chooser.chooseToOpen(m_w.grid->window(), OpenCsvTitle, m_settings.SaveDirectory, CsvFilter);
+    const std::optional<QString> path = chooseToOpen(OpenCsvTitle);
     CsvList list;
     if (!path || !readCsv(OpenCsvTitle, *path, list))
         return;
     // The recorded rows, sizes and times as the file has them, in one batch.
+    m_namesFromCp932 = m_namesFromCp932 || list.cp932;
     const CsvAppendReport appended = AppendCsvList(m_table, list);
     m_title = QFileInfo(*path).completeBaseName();
     m_model.showChecked(); // a SHA-256 column when the file holds digests
@@ -521,37 +559,74 @@ void ListCommands::OpenCsvFile()
 
 void ListCommands::CheckAgainstDisk()
 {
-    const auto check = std::make_shared<DiskCheck>(PrepareDiskCheck(m_table));
-    const bool finished = m_work.run(m_w.grid->window(), CheckDisk,
-                                     [check](const std::atomic<bool> &cancel, const TreeWalkProgress &progress) {
-                                         checkDirectories(check->directories, cancel, progress);
-                                     });
+    // The scope is shown every time: what is walked for new files is the
+    // user's to see and change.
+    CheckScope scope = ProposedScope(m_table);
+    if (m_scope && !m_scope->choose(m_w.grid->window(), scope))
+        return;
+    // Even preparing a million entries is no work for the window's thread:
+    // the list stands still behind the progress window meanwhile, and a
+    // cancel ends the preparing at once.
+    const auto check = std::make_shared<DiskCheck>();
+    const EntryTable *table = &m_table;
+    const NameFilter filter = m_filter;
+    const bool cp932 = m_namesFromCp932;
+    const bool finished = m_work.run(
+        m_w.grid->window(), CheckDisk,
+        [check, table, scope, filter, cp932](const std::atomic<bool> &cancel, const TreeWalkProgress &progress) {
+            *check = PrepareDiskCheck(*table, scope, filter, &cancel);
+            check->cp932Names = cp932;
+            RunDiskCheck(*check, cancel, progress);
+        });
     if (!finished)
         return; // the list and its states as they were
     Findings findings = DiskFindings(*check);
+    const QStringList unreadable = findings.unreadable;
+    m_checkedAgainstDisk = true;
     finishCheck(findings);
+    if (!check->scopeFailed.isEmpty()) {
+        QStringList lines{ScopeFailed};
+        for (const QString &folder : std::as_const(check->scopeFailed))
+            lines.append(displayName(nativePath(folder)));
+        m_messages.inform(lines.join(QLatin1Char('\r')));
+    }
+    reportSkipped(unreadable);
 }
 
 void ListCommands::CheckAgainstList()
 {
-    const std::optional<QString> path =
-        m_chooser.chooseToOpen(m_w.grid->window(), CheckListTitle, m_settings.SaveDirectory, CsvFilter);
+    const std::optional<QString> path = chooseToOpen(OpenNewerList);
     CsvList list;
     if (!path || !readCsv(CheckListTitle, *path, list))
         return;
     EntryTable other;
     AppendCsvList(other, list);
     Findings findings = ListFindings(m_table, other);
+    m_checkedAgainstDisk = false;
     finishCheck(findings);
+}
+
+std::optional<QString> ListCommands::chooseToOpen(const QString &title)
+{
+    const QString start = m_openDirectory.isEmpty() ? m_settings.SaveDirectory : m_openDirectory;
+    const std::optional<QString> path = m_chooser.chooseToOpen(m_w.grid->window(), title, start, CsvFilter);
+    if (path && !path->isEmpty())
+        m_openDirectory = path->left(path->lastIndexOf(QLatin1Char('/')) + 1);
+    return path;
 }
 
 void ListCommands::finishCheck(Findings &findings)
 {
+    // The rows an earlier check added are no part of the record, and its
+    // states go: each check starts from the record alone.
+    m_model.removeEntries(NewRows(m_table));
+    m_table.ClearCheck();
     const CheckCounts counts = ApplyCheck(m_table, findings);
     m_model.showChecked();
     UpdateStatusTotals();
     QStringList parts{CheckPart.arg(stateText(CheckState::Same)).arg(counts.same)};
     const std::pair<CheckState, qint64> others[] = {{CheckState::Changed, counts.changed},
+                                                    {CheckState::ContentChanged, counts.contentChanged},
                                                     {CheckState::Missing, counts.missing},
                                                     {CheckState::New, counts.added},
                                                     {CheckState::Unreadable, counts.unreadable}};
@@ -559,7 +634,66 @@ void ListCommands::finishCheck(Findings &findings)
         if (count > 0)
             parts.append(CheckPart.arg(stateText(state)).arg(count));
     }
+    if (m_differencesOnly)
+        refreshDifferenceRows();
     m_messages.inform(CheckFinished + QLatin1Char('\r') + parts.join(CheckPartSeparator));
+}
+
+void ListCommands::ApplyCheckResult()
+{
+    if (!m_table.IsChecked()) {
+        m_messages.inform(NoResult);
+        return;
+    }
+    // Only opening the CSV again undoes it.
+    if (!m_messages.confirm(ConfirmApply, ApplyResult))
+        return;
+    // Digests of the changed files are computed again first: a cancel then
+    // leaves the list and its result as they were.
+    const std::vector<int> again = m_checkedAgainstDisk ? EntriesToHashAgain(m_table) : std::vector<int>();
+    const auto job = std::make_shared<HashJob>();
+    if (!again.empty()) {
+        PrepareHashJob(m_table, *job, again);
+        const bool finished = m_work.run(
+            m_w.grid->window(), ApplyResult,
+            [job](const std::atomic<bool> &cancel, const TreeWalkProgress &progress) {
+                RunHashJob(*job, cancel, [&progress](qint64 files, qint64 bytes) {
+                    progress(files, BytesRead.arg(QLocale::c().toString(bytes)));
+                });
+            },
+            HashedCount);
+        if (!finished)
+            return;
+    }
+    const std::vector<int> missing = ApplyFound(m_table);
+    const QStringList unreadable = again.empty() ? QStringList() : ApplyHashJob(m_table, *job);
+    setDifferencesOnly(false);
+    m_model.removeEntries(missing);
+    m_model.showChecked();
+    UpdateStatusTotals();
+    m_messages.inform(Done);
+    reportSkipped(unreadable);
+}
+
+void ListCommands::setDifferencesOnly(bool on)
+{
+    if (m_w.differencesOnly)
+        m_w.differencesOnly->setChecked(on);
+    if (m_differencesOnly == on)
+        return;
+    m_differencesOnly = on;
+    refreshDifferenceRows();
+}
+
+void ListCommands::refreshDifferenceRows()
+{
+    const int rows = m_table.EntryCount();
+    for (int r = 0; r < rows; ++r) {
+        const CheckState state = m_table.at(r + 1).State;
+        const bool hide = m_differencesOnly && state == CheckState::Same;
+        if (m_w.grid->isRowHidden(r) != hide)
+            m_w.grid->setRowHidden(r, hide);
+    }
 }
 
 void ListCommands::ComputeSha256Digests()

@@ -2,11 +2,15 @@
 
 #include "platform/NameFilter.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 #include <vector>
 
+class QAction;
 class QLabel;
 class QProgressBar;
 class QTableView;
@@ -19,6 +23,7 @@ class EntryTable;
 class FileList;
 class Messages;
 class SaveFileChooser;
+class ScopeChooser;
 class WorkProgress;
 struct CsvList;
 struct Findings;
@@ -34,6 +39,7 @@ struct ListWidgets {
     QLabel *panel1 = nullptr;
     QLabel *panel2 = nullptr;
     QProgressBar *progress = nullptr;
+    QAction *differencesOnly = nullptr; // checkable: rows that differ alone
 };
 
 // The commands that build, trim and write the list. They read the controls,
@@ -42,6 +48,9 @@ class ListCommands {
 public:
     ListCommands(const ListWidgets &widgets, EntryTable &table, EntryModel &model, Settings &settings,
                  const Services &services);
+    ~ListCommands();
+    ListCommands(const ListCommands &) = delete;
+    ListCommands &operator=(const ListCommands &) = delete;
 
     void AddSelectedFile();
     void AddDirectoryFiles();
@@ -64,11 +73,18 @@ public:
     // Appends the rows of a CSV the user names, with their recorded sizes
     // and times, in one batch; nothing from a file it cannot read whole.
     void OpenCsvFile();
-    // Gives each entry its state against the disk, on worker threads behind
-    // the progress window, and appends the files found that the list lacks.
+    // Gives each entry of the record its state against the disk, on worker
+    // threads behind the progress window, after showing the scope walked for
+    // files the list lacks; appends those as 新規. The record stays as it was.
     void CheckAgainstDisk();
-    // The same against another CSV.
+    // The same against a newer list, read from a CSV.
     void CheckAgainstList();
+    // Makes the list what the check found, after a confirmation: changed
+    // entries take the found size, time and digest (digests of the disk's
+    // files computed again where there were), なし entries leave, states go.
+    void ApplyCheckResult();
+    // Shows only the rows whose state is not 一致, or every row again.
+    void setDifferencesOnly(bool on);
     // The SHA-256 of every entry without one (of the selected rows when more
     // than one is selected), on worker threads behind the progress window;
     // Cancel keeps the digests finished.
@@ -106,6 +122,10 @@ private:
     // when nothing can be taken from it (or the user cancelled).
     bool readCsv(const QString &title, const QString &path, CsvList &list);
     void finishCheck(Findings &findings);
+    // A list to open, the dialog starting in the folder of the one opened
+    // last (the save folder at first).
+    std::optional<QString> chooseToOpen(const QString &title);
+    void refreshDifferenceRows();
     // Says how many paths could not be read, naming the first few.
     void reportSkipped(const QStringList &paths);
 
@@ -116,7 +136,13 @@ private:
     Messages &m_messages;
     WorkProgress &m_work;
     SaveFileChooser &m_chooser;
+    ScopeChooser *m_scope;
     NameFilter m_filter;
+    bool m_checkedAgainstDisk = false;
+    QString m_openDirectory;
+    std::vector<QMetaObject::Connection> m_connections;
+    bool m_namesFromCp932 = false; // a CSV read from code page 932 is in the list
+    bool m_differencesOnly = false;
     // The base name of the CSV last opened or saved; empty for a new list.
     QString m_title;
 };
@@ -135,5 +161,7 @@ QString checkDiskCaption();
 QString checkListCaption();
 QString computeSha256Caption();
 QString saveSumsCaption();
+QString applyResultCaption();
+QString differencesOnlyCaption();
 
 } // namespace qn

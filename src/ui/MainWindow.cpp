@@ -142,7 +142,9 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     buildToolbar();
     buildMenus();
     m_commands = std::make_unique<ListCommands>(
-        ListWidgets{m_file, m_dir, m_grid, m_panel1, m_panel2, m_progress}, m_table, m_model, m_settings,
+        ListWidgets{m_file, m_dir, m_grid, m_panel1, m_panel2, m_progress,
+                    findChild<QAction *>(QStringLiteral("File_DiffOnly"))},
+        m_table, m_model, m_settings,
         m_services);
 #ifdef QUILNAVER_OFFICE
     m_exports = std::make_unique<ExportCommands>(m_grid, m_table, m_settings, m_extras, *m_commands, m_services);
@@ -382,6 +384,11 @@ void MainWindow::buildMenus()
             [this] { m_commands->CheckAgainstDisk(); });
     connect(addItem(file, "File_CheckList", checkListCaption()), &QAction::triggered, this,
             [this] { m_commands->CheckAgainstList(); });
+    connect(addItem(file, "File_ApplyCheck", applyResultCaption()), &QAction::triggered, this,
+            [this] { m_commands->ApplyCheckResult(); });
+    QAction *differencesOnly = addItem(file, "File_DiffOnly", differencesOnlyCaption());
+    differencesOnly->setCheckable(true);
+    connect(differencesOnly, &QAction::triggered, this, [this](bool on) { m_commands->setDifferencesOnly(on); });
     connect(addItem(file, "File_Sha256", computeSha256Caption()), &QAction::triggered, this,
             [this] { m_commands->ComputeSha256Digests(); });
     connect(addItem(file, "File_SaveSums", saveSumsCaption()), &QAction::triggered, this,

@@ -1,6 +1,7 @@
 #include "ui/Services.h"
 
 #include "ui/HelpWindow.h"
+#include "ui/ScopeDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,6 +16,7 @@ DesktopServices::DesktopServices(const QString &dataFromProgram)
     services.chooser = &chooser;
     services.help = &help;
     services.work = &work;
+    services.scope = &scope;
     services.beep = [] { QApplication::beep(); };
     services.programDirectory = QCoreApplication::applicationDirPath();
     if (!dataFromProgram.isEmpty())
@@ -44,6 +46,15 @@ std::optional<QString> DialogSaveFileChooser::chooseToOpen(QWidget *parent, cons
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return QDir::fromNativeSeparators(dialog.selectedFiles().constFirst());
+}
+
+bool DialogScopeChooser::choose(QWidget *parent, CheckScope &scope)
+{
+    ScopeDialog dialog(scope, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    scope = dialog.scope();
+    return true;
 }
 
 bool WindowHelpViewer::show(QWidget *parent, const QString &helpFile)

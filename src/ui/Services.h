@@ -1,5 +1,6 @@
 #pragma once
 
+#include "list/Check.h"
 #include "ui/Messages.h"
 #include "ui/WorkProgress.h"
 
@@ -30,6 +31,14 @@ public:
     virtual bool show(QWidget *parent, const QString &helpFile) = 0;
 };
 
+// Asks which folders a check against the disk walks, starting from the
+// proposed scope; false when the user cancels.
+class ScopeChooser {
+public:
+    virtual ~ScopeChooser() = default;
+    virtual bool choose(QWidget *parent, CheckScope &scope) = 0;
+};
+
 // What the main window does to a person, and where it lives. Tests replace
 // every part of it.
 struct Services {
@@ -37,6 +46,7 @@ struct Services {
     SaveFileChooser *chooser = nullptr;
     HelpViewer *help = nullptr;
     WorkProgress *work = nullptr;
+    ScopeChooser *scope = nullptr;
     std::function<void()> beep;
     QString programDirectory; // without a trailing separator unless it is a root
     QString dataDirectory;    // the installed share folder (the help file), if any
@@ -49,6 +59,11 @@ public:
                                   const QString &fileName, const QString &filter) override;
     std::optional<QString> chooseToOpen(QWidget *parent, const QString &title, const QString &directory,
                                         const QString &filter) override;
+};
+
+class DialogScopeChooser : public ScopeChooser {
+public:
+    bool choose(QWidget *parent, CheckScope &scope) override;
 };
 
 class WindowHelpViewer : public HelpViewer {
@@ -66,6 +81,7 @@ struct DesktopServices {
     DialogSaveFileChooser chooser;
     WindowHelpViewer help;
     WindowWorkProgress work;
+    DialogScopeChooser scope;
     Services services;
 };
 

@@ -61,8 +61,8 @@ def make_tree(root):
             with open(path, "wb") as f:
                 f.truncate(size)
             os.utime(path, (t, t))
-    # A name no disk holds, from a saved list.
-    csv_name = "<script>alert(1)</script>.txt"
+    # A name no disk holds, from a saved list (no "/": a name cannot hold one).
+    csv_name = CSV_NAME
     csv_time = 1234567890
     saved = os.path.join(os.path.dirname(root), "saved.csv")
     with open(saved, "w", encoding="utf-8", newline="") as f:
@@ -72,6 +72,8 @@ def make_tree(root):
     files["csv/"] = [(csv_name, 42, csv_time)]
     return {os.path.join(root, k): v for k, v in files.items()}, saved
 
+
+CSV_NAME = "<script>alert(1)<\\script><script>alert(2)<!--.txt"
 
 ROWS = """return [...document.querySelectorAll('#space .row')].sort((a, b) => a.offsetTop - b.offsetTop)
   .map(r => [...r.children].map(c => [c.textContent, c.title]))"""
@@ -208,7 +210,7 @@ def main(tool):
         count, rows = search("x?txt")
         check(count == "1 件" and rows[0][0][0] == "x.txt", "x?txt: %s" % count)
         count, rows = search("<SCRIPT>")
-        check(count == "1 件" and rows[0][0][0] == "<script>alert(1)</script>.txt", "<script>: %s" % count)
+        check(count == "1 件" and rows[0][0][0] == CSV_NAME, "<script>: %s" % count)
         count, rows = search("ＮＥＷ")
         check(count == "1 件" and rows[0][0][0] == "new\nline.txt", "ＮＥＷ: %s" % count)
 
