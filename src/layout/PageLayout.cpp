@@ -10,6 +10,7 @@
 #include "platform/SafeWrite.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
@@ -26,27 +27,28 @@ namespace {
 const QString PageNumber = QStringLiteral("%1 / %2 ページ");
 const QString FilesTotal = QStringLiteral("総ファイル数 %1");
 const QString BytesTotal = QStringLiteral("総バイト数 %1 %2");
-const QString StateTitle = QStringLiteral("照合");
-const QString DigestTitle = QStringLiteral("SHA-256");
 const QString Creator = QStringLiteral("Quilnaver");
 
-// A column's share of the page's width, by what it usually holds.
+// Names, folders and digests share the room the other columns leave, by
+// what they usually hold; 0 for a column whose text has a known form.
 double columnShare(int column)
 {
     switch (column) {
     case NameCol:
         return 30;
-    case SizeCol:
-        return 14;
-    case DateCol:
-        return 17;
     case DirCol:
         return 36;
-    case StateCol:
-        return 8;
-    default:
+    case DigestCol:
         return 34;
+    default:
+        return 0;
     }
+}
+
+// Whether a check found other values for an entry, shown in the found columns.
+bool differs(const ListEntry &e)
+{
+    return e.State == CheckState::Changed || e.State == CheckState::ContentChanged;
 }
 
 // Rows are this much taller than the font, so lines never touch.
@@ -77,11 +79,60 @@ PageLayout::PageLayout(const EntryTable &table, PageOptions options)
     m_bold.setBold(true);
     if (m_options.columns.empty())
         m_options.columns = defaultPageColumns(table);
-    double sum = 0;
-    for (int column : m_options.columns)
-        sum += columnShare(column);
-    for (int column : m_options.columns)
-        m_shares.push_back(columnShare(column) / sum);
+    const bool found = table.HasFound();
+    for (int i = 1; i <= table.EntryCount(); ++i) {
+        m_widestSize = std::max(m_widestSize, table.at(i).Size);
+        if (found && differs(table.at(i)))
+            m_widestSize = std::max(m_widestSize, table.found(i).Size);
+    }
+}
+
+std::vector<double> PageLayout::columnEdges(double width, const QFontMetricsF &metrics, const QFontMetricsF &bold,
+                                            double pad) const
+{
+    const std::vector<int> &columns = m_options.columns;
+    std::vector<double> room(columns.size(), 0);
+    double fixed = 0, shares = 0;
+    SizeFormatter formatter;
+    // A time with two digits everywhere, as wide as any.
+    const QString widestTime = DateText(QDateTime(QDate(2026, 12, 28), QTime(22, 58, 58)).toSecsSinceEpoch());
+    for (size_t c = 0; c < columns.size(); ++c) {
+        const int column = columns[c];
+        if (columnShare(column) > 0) {
+            shares += columnShare(column);
+            continue;
+        }
+        double w = bold.horizontalAdvance(gridColumnTitle(column, m_options.unit));
+        if (column == SizeCol || column == FoundSizeCol)
+            w = std::max(w, metrics.horizontalAdvance(formatter.sizeText(m_options.unit, m_widestSize)));
+        else if (column == DateCol || column == FoundDateCol)
+            w = std::max(w, metrics.horizontalAdvance(widestTime));
+        else if (column == StateCol)
+            for (int s = 0; s <= int(CheckState::ContentChanged); ++s)
+                w = std::max(w, metrics.horizontalAdvance(stateText(CheckState(s))));
+        room[c] = w + 2 * pad;
+        fixed += room[c];
+    }
+    // Names and folders keep at least a third of the page; with more columns
+    // than that leaves room for, the others shrink alike and cut their text.
+    const double keep = shares > 0 ? width / 3 : 0;
+    if (fixed > width - keep && fixed > 0) {
+        const double scale = (width - keep) / fixed;
+        for (size_t c = 0; c < columns.size(); ++c)
+            room[c] *= scale;
+        fixed = width - keep;
+    }
+    const double rest = width - fixed;
+    for (size_t c = 0; c < columns.size(); ++c) {
+        if (columnShare(columns[c]) > 0)
+            room[c] = rest * columnShare(columns[c]) / shares;
+        else if (shares == 0 && fixed > 0)
+            room[c] += rest * room[c] / fixed;
+    }
+    std::vector<double> left(columns.size() + 1, 0);
+    for (size_t c = 0; c < columns.size(); ++c)
+        left[c + 1] = left[c] + room[c];
+    return left;
 }
 
 bool PageLayout::cancelled() const
@@ -144,6 +195,14 @@ QString PageLayout::cell(int column, int entry) const
         return displayName(nativePath(e.Directory));
     case StateCol:
         return stateText(e.State);
+    case FoundSizeCol:
+    case FoundDateCol: {
+        if (!differs(e) || !m_table.HasFound())
+            return QString();
+        const FoundValues &f = m_table.found(entry);
+        SizeFormatter formatter;
+        return column == FoundSizeCol ? formatter.sizeText(m_options.unit, f.Size) : DateText(f.Modified);
+    }
     default:
         return QString::fromLatin1(digestHex(e.Sha256));
     }
@@ -169,15 +228,16 @@ void PageLayout::paintPage(QPainter &painter, int page, double width)
     painter.drawLine(QPointF(0, line * 1.2), QPointF(width, line * 1.2));
 
     // Each column's left edge and room.
-    std::vector<double> left(m_options.columns.size() + 1, 0);
-    for (size_t c = 0; c < m_options.columns.size(); ++c)
-        left[c + 1] = left[c] + m_shares[c] * width;
+    painter.setFont(m_bold);
+    const QFontMetricsF boldMetrics(m_bold, painter.device());
+    painter.setFont(m_font);
+    const std::vector<double> left = columnEdges(width, metrics, boldMetrics, pad);
     const auto row = [&](double y, const auto &text, const QFontMetricsF &fm) {
         for (size_t c = 0; c < m_options.columns.size(); ++c) {
             const double room = left[c + 1] - left[c] - 2 * pad;
             const QString shown = fm.elidedText(text(c), Qt::ElideRight, room);
             double x = left[c] + pad;
-            if (m_options.columns[c] == SizeCol)
+            if (m_options.columns[c] == SizeCol || m_options.columns[c] == FoundSizeCol)
                 x = left[c + 1] - pad - fm.horizontalAdvance(shown);
             painter.drawText(QPointF(x, y + ascent), shown);
         }
@@ -185,13 +245,7 @@ void PageLayout::paintPage(QPainter &painter, int page, double width)
 
     double y = PageGeometry::HeaderLines * line;
     painter.setFont(m_bold);
-    const QFontMetricsF boldMetrics(m_bold, painter.device());
-    row(y, [&](size_t c) {
-        const int column = m_options.columns[c];
-        return column == StateCol  ? StateTitle
-               : column == DigestCol ? DigestTitle
-                                     : columnTitle(Column(column), m_options.unit);
-    }, boldMetrics);
+    row(y, [&](size_t c) { return gridColumnTitle(m_options.columns[c], m_options.unit); }, boldMetrics);
     painter.drawLine(QPointF(0, y + line * 0.95), QPointF(width, y + line * 0.95));
     y += line;
 
@@ -276,6 +330,10 @@ std::vector<int> defaultPageColumns(const EntryTable &table)
         columns.push_back(StateCol);
     if (table.HasDigests())
         columns.push_back(DigestCol);
+    if (table.HasFound()) {
+        columns.push_back(FoundSizeCol);
+        columns.push_back(FoundDateCol);
+    }
     return columns;
 }
 

@@ -12,6 +12,8 @@
 class QPagedPaintDevice;
 class QPainter;
 
+class QFontMetricsF;
+
 namespace qn {
 
 class EntryTable;
@@ -67,6 +69,9 @@ private:
     PageGeometry geometryFor(QPagedPaintDevice &device, double *width) const;
     void paintPage(QPainter &painter, int page, double width);
     QString cell(int column, int entry) const;
+    // Each column's left edge on a page `width` wide, and the right edge last.
+    std::vector<double> columnEdges(double width, const QFontMetricsF &metrics, const QFontMetricsF &bold,
+                                    double pad) const;
 
     const EntryTable &m_table;
     PageOptions m_options;
@@ -74,7 +79,8 @@ private:
     QFont m_bold;
     PageGeometry m_geometry;
     int m_pages = 0;
-    std::vector<double> m_shares;
+    // The largest size a size column shows, for its width.
+    qint64 m_widestSize = 0;
 };
 
 // The default page: A4 portrait, 15 mm margins.

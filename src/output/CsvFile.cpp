@@ -3,6 +3,7 @@
 #include "list/Check.h"
 #include "list/EntryTable.h"
 #include "list/LocalClock.h"
+#include "output/GridTitles.h"
 #include "output/CsvTime.h"
 #include "platform/Digest.h"
 #include "platform/FileSystem.h"
@@ -115,13 +116,13 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
     const bool digests = table.HasDigests();
     out.put(QStringLiteral("ファイル名,バイト数,更新日時,ディレクトリ,パス").toUtf8());
     if (checked)
-        out.put(QStringLiteral(",照合").toUtf8());
+        out.put(("," + gridColumnTitle(StateCol, 0)).toUtf8());
     if (digests)
-        out.put(",SHA-256");
+        out.put(("," + gridColumnTitle(DigestCol, 0)).toUtf8());
     // What a check found for the entries that differ, last, while any does.
     const bool found = table.HasFound();
     if (found)
-        out.put(QStringLiteral(",現在のバイト数,現在の更新日時").toUtf8());
+        out.put(("," + gridColumnTitle(FoundSizeCol, 0) + "," + gridColumnTitle(FoundDateCol, 0)).toUtf8());
     out.put("\r\n");
     QByteArray states[7];
     for (int s = 0; s < 7; ++s)

@@ -2,6 +2,7 @@
 
 #include "list/LocalClock.h"
 #include "output/CsvTime.h"
+#include "output/GridTitles.h"
 #include "list/DirectoryAdd.h"
 #include "list/EntryTable.h"
 #include "platform/Cp932.h"
@@ -24,7 +25,7 @@ const QString NameTitle = QStringLiteral("ファイル名");
 const QString SizeTitle = QStringLiteral("バイト数");
 const QString TimeTitle = QStringLiteral("更新日時");
 const QString DirectoryTitle = QStringLiteral("ディレクトリ");
-const QString DigestTitle = QStringLiteral("SHA-256");
+const QString DigestTitle = gridColumnTitle(DigestCol, 0);
 
 // Whether bytes are UTF-8 throughout; plain ASCII, as most of a list is,
 // eight bytes at a time.

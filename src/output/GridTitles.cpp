@@ -35,4 +35,20 @@ QString columnTitle(Column column, int unit)
     return QString();
 }
 
+QString gridColumnTitle(int column, int unit)
+{
+    switch (column) {
+    case StateCol:
+        return QStringLiteral("照合");
+    case DigestCol:
+        return QStringLiteral("SHA-256");
+    case FoundSizeCol:
+        return QStringLiteral("現在のバイト数");
+    case FoundDateCol:
+        return QStringLiteral("現在の更新日時");
+    default:
+        return column >= 0 && column < ColCount ? columnTitle(Column(column), unit) : QString();
+    }
+}
+
 } // namespace qn

@@ -19,5 +19,9 @@ QString unitLabel(int unit);
 
 // The title of a grid column; the size column names the unit.
 QString columnTitle(Column column, int unit);
+// The title of any column the grid can show, the four and those after them
+// ("照合", "SHA-256", "現在のバイト数", "現在の更新日時"), as every writer
+// that shows them titles them.
+QString gridColumnTitle(int column, int unit);
 
 } // namespace qn

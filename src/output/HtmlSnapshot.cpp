@@ -1,5 +1,6 @@
 #include "output/HtmlSnapshot.h"
 
+#include "output/GridTitles.h"
 #include "output/ListTitle.h"
 
 #include "list/Check.h"
@@ -31,8 +32,8 @@ const QString TextName = QStringLiteral("ファイル名");
 const QString TextSize = QStringLiteral("バイト数");
 const QString TextDate = QStringLiteral("更新日時");
 const QString TextDirectory = QStringLiteral("ディレクトリ");
-const QString TextState = QStringLiteral("照合");
-const QString TextDigest = QStringLiteral("SHA-256");
+const QString TextState = gridColumnTitle(StateCol, 0);
+const QString TextDigest = gridColumnTitle(DigestCol, 0);
 const QString TextShown = QStringLiteral("%2 件のうち先頭の %1 件を表示しています。");
 const QString TextMore = QStringLiteral("さらに %1 件を表示");
 const QString TextOpen = QStringLiteral("このフォルダをツリーで表示");

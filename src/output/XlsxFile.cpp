@@ -3,6 +3,8 @@
 #include "list/Check.h"
 #include "list/EntryTable.h"
 #include "list/LocalClock.h"
+#include "output/CsvTime.h"
+#include "output/GridTitles.h"
 #include "output/ZipWriter.h"
 #include "platform/Digest.h"
 #include "platform/FileSystem.h"
@@ -49,16 +51,6 @@ int textWidth(QStringView text)
 }
 
 // yyyy-MM-dd HH:mm:ss, as the CSV has it.
-QByteArray csvTime(qint64 seconds, const LocalTime &t)
-{
-    if (t.year < 1 || t.year > 9999)
-        return QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
-    char text[20];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
-    return QByteArray(text, 19);
-}
-
 // The workbook's fixed parts. Styles: 0 plain, 1 bold (titles), 2 #,##0
 // (sizes), 3 yyyy/mm/dd hh:mm:ss (times).
 const char XmlHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
@@ -199,14 +191,20 @@ void appendNumber(std::string &out, qint64 v)
 // and deflated into the archive as it grows.
 class Writer {
 public:
-    Writer(ZipWriter &zip, bool checked, bool digests) : m_zip(zip), m_checked(checked), m_digests(digests)
+    Writer(ZipWriter &zip, bool checked, bool digests, bool found)
+        : m_zip(zip), m_checked(checked), m_digests(digests), m_found(found)
     {
         m_titles = {QStringLiteral("ファイル名"), BytesTitle, QStringLiteral("更新日時"), QStringLiteral("ディレクトリ"),
                     QStringLiteral("パス")};
         if (checked)
-            m_titles.append(QStringLiteral("照合"));
+            m_titles.append(gridColumnTitle(StateCol, 0));
         if (digests)
-            m_titles.append(QStringLiteral("SHA-256"));
+            m_titles.append(gridColumnTitle(DigestCol, 0));
+        // What a check found for the entries that differ, last, as the CSV has it.
+        if (found) {
+            m_titles.append(gridColumnTitle(FoundSizeCol, 0));
+            m_titles.append(gridColumnTitle(FoundDateCol, 0));
+        }
         for (int s = 0; s < 7; ++s) {
             m_states[s].clear();
             appendEscaped(m_states[s], stateText(CheckState(s)));
@@ -247,7 +245,11 @@ public:
             bound += 512 + 42 * quint64(e.FileName.size() + e.Directory.size());
         }
         if (m_digests)
-            width(m_titles.size() - 1, 64);
+            width(m_titles.size() - (m_found ? 3 : 1), 64);
+        if (m_found) {
+            width(m_titles.size() - 2, 16);
+            width(m_titles.size() - 1, 19);
+        }
         m_zip.begin("xl/worksheets/sheet" + QByteArray::number(number) + ".xml", bound >= 0xffffffffu);
         m_xml.assign(XmlHead);
         m_xml += "<worksheet xmlns=\"";
@@ -268,7 +270,8 @@ public:
         m_row = 1;
     }
 
-    void entry(const ListEntry &e)
+    // found: what a check found for the entry, when it differs.
+    void entry(const ListEntry &e, const FoundValues *found)
     {
         // Entries of one directory share their directory string: its text is
         // worked out once for the run.
@@ -290,15 +293,7 @@ public:
         appendNumber(m_xml, m_row);
         m_xml += "\">";
         escapedText(m_name, edgeSpace(name));
-        if (e.Size <= ExactLimit) {
-            m_xml += "<c s=\"2\"><v>";
-            appendNumber(m_xml, e.Size);
-            m_xml += "</v></c>";
-        } else {
-            m_xml += "<c t=\"inlineStr\"><is><t>";
-            appendNumber(m_xml, e.Size);
-            m_xml += "</t></is></c>";
-        }
+        number(e.Size);
         time(e.Modified);
         escapedText(m_directory, edgeSpace(m_directoryText));
         if (m_directoryText.size() + name.size() <= CellLimit) {
@@ -315,6 +310,14 @@ public:
             escapedText(m_states[int(e.State)], false);
         if (m_digests)
             escapedText(digestHex(e.Sha256).toStdString(), false);
+        if (m_found) {
+            if (found) {
+                number(found->Size);
+                time(found->Modified);
+            } else {
+                m_xml += "<c/><c/>";
+            }
+        }
         m_xml += "</row>";
         if (m_xml.size() >= FlushAt)
             flush();
@@ -436,14 +439,29 @@ private:
         m_xml += escaped;
         m_xml += "</t></is></c>";
     }
+    // A size as a number, or as its exact digits where a workbook would round it.
+    void number(qint64 size)
+    {
+        if (size <= ExactLimit) {
+            m_xml += "<c s=\"2\"><v>";
+            appendNumber(m_xml, size);
+            m_xml += "</v></c>";
+        } else {
+            m_xml += "<c t=\"inlineStr\"><is><t>";
+            appendNumber(m_xml, size);
+            m_xml += "</t></is></c>";
+        }
+    }
+
     void time(qint64 seconds)
     {
         const LocalTime t = m_clock.at(seconds);
         const bool before = t.year < 1900 || (t.year == 1900 && t.month < 3);
         if (before || t.year > 9999) {
-            const QByteArray shown = csvTime(seconds, t);
+            char shown[CsvTimeRoom];
+            const qsizetype length = formatCsvTime(shown, seconds, true, m_clock);
             m_xml += "<c t=\"inlineStr\"><is><t>";
-            m_xml.append(shown.constData(), size_t(shown.size()));
+            m_xml.append(shown, size_t(length));
             m_xml += "</t></is></c>";
             return;
         }
@@ -472,6 +490,7 @@ private:
     ZipWriter &m_zip;
     bool m_checked;
     bool m_digests;
+    bool m_found;
     qint64 m_row = 0;
     QStringList m_titles;
     std::string m_states[7];
@@ -535,7 +554,7 @@ XlsxResult saveXlsxFile(const QString &path, const EntryTable &table, const Xlsx
         rows.push_back(1 + std::min<qint64>(perSheet, count - qint64(s) * perSheet));
 
     ZipWriter zip(out);
-    Writer writer(zip, table.IsChecked(), table.HasDigests());
+    Writer writer(zip, table.IsChecked(), table.HasDigests(), table.HasFound());
     zip.add("[Content_Types].xml", contentTypesXml(sheets + 1));
     zip.add("_rels/.rels", rootRelsXml());
     zip.add("xl/workbook.xml", writer.workbookXml(rows, sheets + 1));
@@ -551,7 +570,8 @@ XlsxResult saveXlsxFile(const QString &path, const EntryTable &table, const Xlsx
             const ListEntry &e = table.at(i);
             if (replaced && (hasUndecodableBytes(e.FileName) || hasUndecodableBytes(e.Directory)))
                 replaced->add(displayName(e.FileName), displayName(e.FileName));
-            writer.entry(e);
+            const bool differs = e.State == CheckState::Changed || e.State == CheckState::ContentChanged;
+            writer.entry(e, differs && table.HasFound() ? &table.found(i) : nullptr);
             if (options.progress && (i == 1 || (i & 4095) == 0))
                 options.progress(i);
         }

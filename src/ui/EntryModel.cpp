@@ -14,10 +14,6 @@
 namespace qn {
 
 namespace {
-const QString StateTitle = QStringLiteral("照合");
-const QString DigestTitle = QStringLiteral("SHA-256");
-const QString FoundSizeTitle = QStringLiteral("現在のバイト数");
-const QString FoundDateTitle = QStringLiteral("現在の更新日時");
 
 bool differs(CheckState state)
 {
@@ -123,15 +119,7 @@ QVariant EntryModel::headerData(int section, Qt::Orientation orientation, int ro
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
-    if (columnKind(section) == StateCol)
-        return StateTitle;
-    if (columnKind(section) == DigestCol)
-        return DigestTitle;
-    if (columnKind(section) == FoundSizeCol)
-        return FoundSizeTitle;
-    if (columnKind(section) == FoundDateCol)
-        return FoundDateTitle;
-    return columnTitle(Column(section), m_settings.SizeUnit);
+    return gridColumnTitle(columnKind(section), m_settings.SizeUnit);
 }
 
 void EntryModel::showAppended()
