@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPrinter>
+#include <QDateTime>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -124,6 +125,39 @@ TEST(PageLayout, CancelLeavesThePreviousFile)
     EXPECT_EQ(savePdfFile(out.path() + "list.pdf", t, options), PdfResult::Cancelled);
     EXPECT_EQ(readText(out.path() + "list.pdf"), "previous");
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"list.pdf"});
+}
+
+TEST(PageLayout, ACheckedListShowsItsStatesAndWhatTheCheckFoundInPagesAndWorkbooks)
+{
+    Fixture out;
+    EntryTable t;
+    add(t, "/data/", "same.txt", 10);
+    add(t, "/data/", "grown.txt", 20);
+    t.SetChecked(1, CheckState::Same);
+    t.SetChecked(2, CheckState::Changed);
+    t.SetFound(2, FoundValues{123456, 1796720707});
+    t.MarkChecked();
+
+    PageOptions options;
+    options.unit = 0;
+    const QString pdf = out.path() + "checked.pdf";
+    ASSERT_EQ(savePdfFile(pdf, t, options, defaultPageLayout()), PdfResult::Written);
+    const QString text = QString::fromUtf8(output("pdftotext", {"-layout", pdf, "-"}));
+    for (const char *shown : {"照合", "現在のバイト数", "現在の更新日時", "一致", "変更", "123456"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(shown))) << shown << "\n" << text.toStdString();
+
+    const QString xlsx = out.path() + "checked.xlsx";
+    ASSERT_EQ(saveXlsxFile(xlsx, t, XlsxOptions()), XlsxResult::Written);
+    const QByteArray seen = output("/usr/bin/python3", {"-c",
+                                                        "import openpyxl, sys\n"
+                                                        "s = openpyxl.load_workbook(sys.argv[1])['リスト']\n"
+                                                        "for r in s.iter_rows(values_only=True):\n"
+                                                        "  print([str(v) for v in r[5:]])\n",
+                                                        xlsx});
+    EXPECT_EQ(QString::fromUtf8(seen), QStringLiteral("['照合', '現在のバイト数', '現在の更新日時']\n"
+                                                      "['一致', 'None', 'None']\n"
+                                                      "['変更', '123456', '%1']\n")
+                                           .arg(QDateTime::fromSecsSinceEpoch(1796720707).toString("yyyy-MM-dd HH:mm:ss")));
 }
 
 TEST(XlsxFile, LongListGoesOnToNumberedSheetsEachWithTitles)
