@@ -11,12 +11,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # qt6-translations-l10n: Qt's own dialogs in Japanese. libssl-dev: SHA-256
-# from OpenSSL's libcrypto.
+# from OpenSSL's libcrypto. libsqlite3-dev: the catalogue's store.
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev googletest
-          libbenchmark-dev fonts-ipafont-gothic qt6-translations-l10n libssl-dev)
+          libbenchmark-dev fonts-ipafont-gothic qt6-translations-l10n libssl-dev libsqlite3-dev)
 # The install and package tests check with these; MinGW compiles the Windows
-# sources, syntax only.
-test_packages=(desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64-posix)
+# sources, syntax only. sqlite3 reads a catalogue as any other program would.
+test_packages=(desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64-posix sqlite3)
 
 install_missing() {
     local missing=()

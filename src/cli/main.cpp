@@ -1,6 +1,7 @@
 // quilnaver-list: the list file (or the CSV) of files and folders named on
 // the command line, written by the same code as the window's, without a
 // display.
+#include "cli/CatalogueCli.h"
 #include "list/Check.h"
 #include "list/DirectoryAdd.h"
 #include "list/Hashing.h"
@@ -43,6 +44,12 @@ const char *const Description =
     "state (changed, missing, new, unreadable, content when the digest no\n"
     "longer matches), a tab and its path. --sha256 adds each file's SHA-256 to\n"
     "the CSV; --sha256sums writes a manifest that sha256sum -c can check.\n"
+    "\n"
+    "With --catalog FILE, --add-volume NAME stores the list as the volume NAME\n"
+    "of that catalogue (made when new; a volume of that name is replaced),\n"
+    "--find PATTERN prints each catalogued file whose name holds PATTERN (or\n"
+    "matches it, with * and ?), any case and width, as its volume, a tab and\n"
+    "its path (1 when nothing matched), and --volumes prints the volumes.\n"
     "\n"
     "Exit status: 0 when everything was listed (with --check: everything\n"
     "matched), 1 when something could not be read (each such path is named on\n"
@@ -272,6 +279,18 @@ int main(int argc, char *argv[])
                                     QStringLiteral("Add hidden files too and enter hidden directories."));
     parser.addOptions({recursive, unit, format, output, fromCsv, checkList, against, sha256, sha256sums, include,
                        exclude, excludeDir, hidden});
+    const QCommandLineOption catalog(QStringLiteral("catalog"), QStringLiteral("The catalogue FILE (*.qncat)."),
+                                     QStringLiteral("FILE"));
+    const QCommandLineOption addVolume(QStringLiteral("add-volume"),
+                                       QStringLiteral("With --catalog: store the list as the volume NAME."),
+                                       QStringLiteral("NAME"));
+    const QCommandLineOption find(QStringLiteral("find"),
+                                  QStringLiteral("With --catalog: print the catalogued files matching PATTERN."),
+                                  QStringLiteral("PATTERN"));
+    const QCommandLineOption volume(QStringLiteral("volume"), QStringLiteral("With --find: search volume NAME only."),
+                                    QStringLiteral("NAME"));
+    const QCommandLineOption volumes(QStringLiteral("volumes"), QStringLiteral("With --catalog: print the volumes."));
+    parser.addOptions({catalog, addVolume, find, volume, volumes});
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files and directories to list."),
                                  QStringLiteral("PATH..."));
 
@@ -293,6 +312,17 @@ int main(int argc, char *argv[])
     if (kind != QLatin1String("list") && kind != QLatin1String("csv"))
         return usage(QStringLiteral("the format must be 'list' or 'csv', not '%1'").arg(kind));
     const QStringList paths = parser.positionalArguments();
+    if (parser.isSet(catalog) != (parser.isSet(addVolume) || parser.isSet(find) || parser.isSet(volumes))
+        || int(parser.isSet(addVolume)) + int(parser.isSet(find)) + int(parser.isSet(volumes)) > 1
+        || (parser.isSet(volume) && !parser.isSet(find)))
+        return usage(QStringLiteral("--catalog goes with one of --add-volume, --find (with --volume) and --volumes"));
+    if (parser.isSet(find) || parser.isSet(volumes)) {
+        if (!paths.isEmpty())
+            return usage(QStringLiteral("--find and --volumes take no PATH"));
+        return parser.isSet(find) ? findInCatalogue(absolute(parser.value(catalog)), parser.value(find),
+                                                    parser.value(volume), escaped)
+                                  : listCatalogueVolumes(absolute(parser.value(catalog)), escaped);
+    }
     if (parser.isSet(checkList)) {
         if (!paths.isEmpty())
             return usage(QStringLiteral("--check takes no PATH"));
@@ -338,6 +368,10 @@ int main(int argc, char *argv[])
             say("quilnaver-list: cannot read " + shown(path));
             everything = false;
         }
+    }
+    if (parser.isSet(addVolume)) {
+        const int stored = addToCatalogue(absolute(parser.value(catalog)), parser.value(addVolume), table, escaped);
+        return stored != Listed ? stored : everything ? Listed : SomethingSkipped;
     }
     ReplacedNames replaced;
     const bool csv = kind == QLatin1String("csv");
