@@ -3,6 +3,7 @@
 #include "list/EntryTable.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
+#include "ui/CatalogueCommands.h"
 #include "ui/EntryModel.h"
 #include "ui/ListCommands.h"
 #include "ui/Services.h"
@@ -45,6 +46,7 @@ public:
     const FilterPatterns &filterPatterns() const { return m_extras.filter; }
     void ReWrite();
     ListCommands &commands() { return *m_commands; }
+    CatalogueCommands &catalogue() { return *m_catalogue; }
 
     // Column widths in twips, as the settings file keeps them.
     int columnWidthTwips(int column) const { return m_columnTwips[column]; }
@@ -116,6 +118,7 @@ private:
     QHash<QString, QAction *> m_buttons;
 
     std::unique_ptr<ListCommands> m_commands;
+    std::unique_ptr<CatalogueCommands> m_catalogue;
     int m_columnTwips[4] = {DefaultColumnWidths[0], DefaultColumnWidths[1], DefaultColumnWidths[2],
                             DefaultColumnWidths[3]};
     bool m_settingWidths = false;
