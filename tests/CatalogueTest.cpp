@@ -213,7 +213,7 @@ EntryTable big(int n)
     return t;
 }
 
-TEST(CatalogueStore, AKilledAddLeavesThePreviousCatalogue)
+TEST(CatalogueStore, AKilledAddLeavesThePreviousCatalogueReadableThroughout)
 {
     Fixture f;
     const QString path = f.path() + QStringLiteral("c.qncat");
@@ -236,11 +236,20 @@ TEST(CatalogueStore, AKilledAddLeavesThePreviousCatalogue)
         if (!midway)
             ::usleep(500);
     }
+    // Read while the other process is in the middle of its add: the
+    // catalogue as it was.
+    qint64 seenMidway = -1;
+    if (midway) {
+        Catalogue reader;
+        if (reader.open(path, false) == CatalogueError::None)
+            seenMidway = reader.search({}).count;
+    }
     ::kill(child, SIGKILL);
     int status = 0;
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(midway) << "the add ended before it could be killed";
-    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the add ended before it could be killed";
+    EXPECT_EQ(seenMidway, 6);
 
     Catalogue c;
     ASSERT_EQ(c.open(path, false), CatalogueError::None);

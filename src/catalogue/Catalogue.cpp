@@ -2,6 +2,7 @@
 
 #include "list/EntryTable.h"
 #include "platform/FileSystem.h"
+#include "platform/Volumes.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -242,6 +243,16 @@ QString commonFolder(const EntryTable &table)
         common.truncate(common.lastIndexOf(QLatin1Char('/'), k - 1) + 1);
     }
     return common;
+}
+
+QString volumeLabel(const QString &folder)
+{
+    if (folder.isEmpty())
+        return QString();
+    // The drive box's designation: "root [LABEL]".
+    const QString designation = volumeOf(folder).designation;
+    const qsizetype open = designation.indexOf(QStringLiteral(" ["));
+    return open < 0 || !designation.endsWith(QLatin1Char(']')) ? QString() : designation.mid(open + 2).chopped(1);
 }
 
 QStringList listScope(const EntryTable &table)

@@ -83,6 +83,8 @@ QString foldedName(const QString &name);
 // The deepest folder every entry of the table lies in ('/' ended); empty for
 // an empty table.
 QString commonFolder(const EntryTable &table);
+// The label of the volume that holds folder, where the platform gives one.
+QString volumeLabel(const QString &folder);
 // The folders the list was made from, kept with a volume.
 QStringList listScope(const EntryTable &table);
 

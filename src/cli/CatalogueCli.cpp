@@ -116,6 +116,7 @@ int addToCatalogue(const QString &path, const QString &volume, const EntryTable 
     const bool replacing = catalogue.findVolume(volume) != 0;
     VolumeSource source;
     source.scope = listScope(table);
+    source.label = volumeLabel(commonFolder(table));
     if (const CatalogueError e = catalogue.addVolume(volume, table, source); e != CatalogueError::None)
         return problem(path, e, escape);
     if (replacing)

@@ -62,8 +62,11 @@ QString CatalogueCommands::suggestedName() const
 {
     if (!m_openedVolume.isEmpty())
         return m_openedVolume;
-    // The name of the deepest folder every entry lies in.
+    // The volume's label as the drive box shows it, else the name of the
+    // deepest folder every entry lies in.
     QString common = commonFolder(m_table);
+    if (const QString label = volumeLabel(common); !label.isEmpty())
+        return label;
     while (common.endsWith(QLatin1Char('/')))
         common.chop(1);
     return common.mid(common.lastIndexOf(QLatin1Char('/')) + 1);
@@ -105,6 +108,7 @@ void CatalogueCommands::AddToCatalogue()
     const auto error = std::make_shared<CatalogueError>(CatalogueError::None);
     VolumeSource source;
     source.scope = listScope(m_table);
+    source.label = volumeLabel(commonFolder(m_table));
     const QString file = *path;
     const bool finished = m_work.run(m_parent, AddTitle,
                                      [table, error, source, file, name](const std::atomic<bool> &cancel,
