@@ -22,10 +22,15 @@ namespace qn {
 // directory instead of a row per name.
 struct Block {
     qint64 count = 0;
-    QByteArrayView names;
     QByteArrayView keys;
+    // Read only for a block that holds a match (load()): a search that
+    // matches few names reads little more than the keys.
+    QByteArrayView names;
     QByteArrayView stamps;  // count × (size, time), 8 bytes each, little-endian
     QByteArrayView digests; // empty, or count × 32 bytes (all zero: none)
+    sqlite3_stmt *row = nullptr;
+    bool loaded = false;
+    bool load();
 };
 
 namespace {
@@ -133,16 +138,16 @@ bool soundRelative(QByteArrayView dir)
     return true;
 }
 
-bool soundBlock(const Block &b)
+bool soundKeys(const Block &b)
 {
-    if (b.count <= 0 || b.count > BlockEntries)
-        return false;
-    if (b.stamps.size() != b.count * 16 || (!b.digests.isEmpty() && b.digests.size() != b.count * 32))
-        return false;
-    if (!b.names.endsWith('\0') || !b.keys.endsWith('\0'))
-        return false;
-    return std::count(b.names.begin(), b.names.end(), '\0') == b.count
+    return b.count > 0 && b.count <= BlockEntries && b.keys.endsWith('\0')
            && std::count(b.keys.begin(), b.keys.end(), '\0') == b.count;
+}
+
+QByteArrayView columnBlob(sqlite3_stmt *row, int i)
+{
+    const void *p = sqlite3_column_blob(row, i);
+    return QByteArrayView(static_cast<const char *>(p), p ? sqlite3_column_bytes(row, i) : 0);
 }
 
 QByteArray joinNames(const QStringList &list)
@@ -220,6 +225,19 @@ QByteArray keyBytes(const QString &folded)
 }
 
 } // namespace
+
+bool Block::load()
+{
+    if (loaded)
+        return true;
+    names = columnBlob(row, 3);
+    stamps = columnBlob(row, 4);
+    digests = columnBlob(row, 5);
+    loaded = true;
+    if (stamps.size() != count * 16 || (!digests.isEmpty() && digests.size() != count * 32))
+        return false;
+    return names.endsWith('\0') && std::count(names.begin(), names.end(), '\0') == count;
+}
 
 QString foldedName(const QString &name)
 {
@@ -355,7 +373,7 @@ CatalogueError Catalogue::prepareSchema(bool mayCreate)
                               "CREATE TABLE directory(volume INTEGER NOT NULL, id INTEGER NOT NULL,"
                               " path BLOB NOT NULL, PRIMARY KEY(volume, id)) WITHOUT ROWID;"
                               "CREATE TABLE block(volume INTEGER NOT NULL, directory INTEGER NOT NULL,"
-                              " count INTEGER NOT NULL, names BLOB NOT NULL, keys BLOB NOT NULL,"
+                              " count INTEGER NOT NULL, keys BLOB NOT NULL, names BLOB NOT NULL,"
                               " stamps BLOB NOT NULL, digests BLOB NOT NULL);"
                               "CREATE INDEX block_volume ON block(volume);"
                               )
@@ -569,7 +587,7 @@ CatalogueError Catalogue::renameVolume(qint64 id, const QString &name)
 }
 
 CatalogueError Catalogue::readBlocks(const std::vector<qint64> &wanted, const std::atomic<bool> &cancel,
-                                     const std::function<bool(qint64, const QByteArray &, const Block &)> &each)
+                                     const std::function<bool(qint64, const QByteArray &, Block &)> &each)
 {
     if (!m_db)
         return CatalogueError::CannotOpen;
@@ -588,7 +606,7 @@ CatalogueError Catalogue::readBlocks(const std::vector<qint64> &wanted, const st
     }
     // Read in one transaction, so another process's add is seen whole or not at all.
     exec("BEGIN");
-    Statement s(m_db, "SELECT d.path, b.count, b.names, b.keys, b.stamps, b.digests FROM block b"
+    Statement s(m_db, "SELECT d.path, b.count, b.keys, b.names, b.stamps, b.digests FROM block b"
                       " JOIN directory d ON d.volume = b.volume AND d.id = b.directory"
                       " WHERE b.volume = ?1 ORDER BY b.rowid");
     if (!s.ok()) {
@@ -614,11 +632,9 @@ CatalogueError Catalogue::readBlocks(const std::vector<qint64> &wanted, const st
             Block b;
             const QByteArrayView path = s.blob(0);
             b.count = s.integer(1);
-            b.names = s.blob(2);
-            b.keys = s.blob(3);
-            b.stamps = s.blob(4);
-            b.digests = s.blob(5);
-            if (!soundRelative(path) || !soundBlock(b)) {
+            b.keys = s.blob(2);
+            b.row = s.get();
+            if (!soundRelative(path) || !soundKeys(b)) {
                 s.reset();
                 exec("COMMIT");
                 return CatalogueError::Damaged;
@@ -651,7 +667,9 @@ CatalogueError Catalogue::readVolume(qint64 id, EntryTable &table)
     }
     if (!found)
         return CatalogueError::NoSuchVolume;
-    return readBlocks({id}, neverCancel(), [&table](qint64, const QByteArray &dirBytes, const Block &b) {
+    return readBlocks({id}, neverCancel(), [&table](qint64, const QByteArray &dirBytes, Block &b) {
+        if (!b.load())
+            return false;
         const QString directory = decodeName(dirBytes.constData(), dirBytes.size());
         qsizetype at = 0;
         for (qint64 i = 0; i < b.count; ++i) {
@@ -688,13 +706,18 @@ CatalogueResult Catalogue::search(const CatalogueQuery &query, const std::atomic
                          || query.to != std::numeric_limits<qint64>::max();
     const std::boyer_moore_horspool_searcher searcher(pattern.begin(), pattern.end());
 
-    result.error = readBlocks(query.volumes, cancel, [&](qint64 volume, const QByteArray &dirBytes, const Block &b) {
+    result.error = readBlocks(query.volumes, cancel, [&](qint64 volume, const QByteArray &dirBytes, Block &b) {
         const char *keys = b.keys.data();
         const char *keysEnd = keys + b.keys.size();
-        const char *names = b.names.data();
+        const char *names = nullptr;
         qint64 nameIndex = 0; // the name `names` points at
         QString directory;
         const auto take = [&](qint64 i) {
+            if (!b.loaded) {
+                if (!b.load())
+                    return false;
+                names = b.names.data();
+            }
             const qint64 size = getLe(b.stamps.data() + 16 * i);
             const qint64 time = getLe(b.stamps.data() + 16 * i + 8);
             if (bounded && (size < query.minSize || size > query.maxSize || time < query.from || time > query.to))

@@ -125,7 +125,7 @@ private:
     CatalogueError prepareSchema(bool writable);
     bool exec(const char *sql);
     CatalogueError readBlocks(const std::vector<qint64> &volumes, const std::atomic<bool> &cancel,
-                              const std::function<bool(qint64 volume, const QByteArray &dir, const Block &)> &each);
+                              const std::function<bool(qint64 volume, const QByteArray &dir, Block &)> &each);
 
     sqlite3 *m_db = nullptr;
     bool m_readOnly = false;
