@@ -2,7 +2,7 @@
 // per directory): adding them against writing the same list's CSV, the
 // file's size per entry, a search (2 and 5 characters, ASCII and Japanese)
 // against a plain scan of the same names in memory, and the command line's
-// --find as a whole process.
+// --find as a whole process; then searches over ten such volumes.
 #include "BenchSupport.h"
 #include "catalogue/Catalogue.h"
 #include "list/EntryTable.h"
@@ -162,7 +162,34 @@ int main(int argc, char **argv)
     }
     std::printf("%-58s %9.3f s  (aim: at most 0.6 s) %s\n", "quilnaver-list --find, whole process", best,
                 qn::bench::verdict(best <= 0.6));
-    std::printf("(10 volumes of 1,000,000: not built here, the data takes too long to make)\n");
+    // Ten volumes of 1,000,000 (the same list stored ten times, about 600 MB
+    // on disk): every search, best of three, against 1 s.
+    {
+        const QString ten = g_dir.path() + QStringLiteral("/ten.qncat");
+        qn::Catalogue c;
+        bool made = c.open(ten, true) == qn::CatalogueError::None;
+        for (int v = 0; v < 10 && made; ++v)
+            made = c.addVolume(QStringLiteral("volume %1").arg(v), g_table, {}) == qn::CatalogueError::None;
+        c.close();
+        for (const QString &text : Queries) {
+            double tenBest = 1e9;
+            for (int run = 0; run < 3 && made; ++run) {
+                QElapsedTimer t;
+                t.start();
+                qn::Catalogue r;
+                qn::CatalogueQuery q;
+                q.text = text;
+                if (r.open(ten, false) != qn::CatalogueError::None || r.search(q).error != qn::CatalogueError::None)
+                    break;
+                tenBest = std::min(tenBest, t.nsecsElapsed() / 1e9);
+            }
+            std::printf("%-58s %9.1f ms  (aim: at most 1000 ms) %s\n",
+                        ("search over 10,000,000, " + text.toStdString()).c_str(), tenBest * 1e3,
+                        qn::bench::verdict(tenBest <= 1.0));
+        }
+        for (const char *suffix : {"", "-wal", "-shm"})
+            QFile::remove(ten + QLatin1String(suffix));
+    }
     benchmark::Shutdown();
     return qn::bench::exitStatus();
 }
