@@ -100,6 +100,16 @@ TEST(CatalogueStore, KeepsVolumesThroughAddReplaceRenameDeleteAndReopen)
         EXPECT_EQ(back.at(j).Sha256, e.Sha256);
     }
 
+    // The disk mounted elsewhere: found and read under its new place.
+    ASSERT_EQ(c.moveVolume(v[0].id, QStringLiteral("/run/media/u/DISK1")), CatalogueError::None);
+    CatalogueQuery moved;
+    moved.text = QStringLiteral("写真");
+    ASSERT_EQ(c.search(moved).hits.size(), 1u);
+    EXPECT_EQ(c.search(moved).hits[0].directory, QStringLiteral("/run/media/u/DISK1/photos/"));
+    EntryTable there;
+    ASSERT_EQ(c.readVolume(v[0].id, there), CatalogueError::None);
+    EXPECT_NE(there.Find(QStringLiteral("/run/media/u/DISK1/docs/a/"), raw("bad\xff\xfe.bin")), 0);
+
     // Replaced whole, renamed, deleted: each seen after reopening.
     EntryTable smaller;
     put(smaller, QStringLiteral("/media/disk/"), QStringLiteral("only.txt"), 1);

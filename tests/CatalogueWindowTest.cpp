@@ -117,6 +117,18 @@ TEST(CatalogueWindow, ResultsFollowTheTypingAndGoToTheList)
     EXPECT_EQ(h.window->table().TotalBytes(), 4200);
     EXPECT_EQ(h.cell(1, 3), QStringLiteral("/media/b/"));
 
+    // DiskB mounted elsewhere: its rows follow.
+    h.window->catalogue().setAskFolder([](const QString &, const QString &) {
+        return std::optional<QString>(QStringLiteral("/mnt/b"));
+    });
+    w = h.window->catalogue().openSearchWindow(path);
+    volumes = w->findChild<QTableWidget *>(QStringLiteral("Volumes"));
+    volumes->setCurrentCell(1, 0);
+    QTest::mouseClick(w->findChild<QPushButton *>(QStringLiteral("MoveVolume")), Qt::LeftButton);
+    typeText(w->findChild<QLineEdit *>(QStringLiteral("Search")), QStringLiteral("notes"));
+    ASSERT_EQ(settle(w), QStringList{QStringLiteral("notes.txt")});
+    EXPECT_EQ(w->results().hit(0).directory, QStringLiteral("/mnt/b/"));
+
     // A volume opened as the list, after the new-list question.
     volumes->setCurrentCell(0, 0);
     h.messages.answers = {true};

@@ -586,6 +586,23 @@ CatalogueError Catalogue::renameVolume(qint64 id, const QString &name)
     return sqlite3_changes(m_db) == 1 ? CatalogueError::None : CatalogueError::NoSuchVolume;
 }
 
+CatalogueError Catalogue::moveVolume(qint64 id, const QString &root)
+{
+    if (!m_db)
+        return CatalogueError::CannotOpen;
+    if (m_readOnly)
+        return CatalogueError::CannotWrite;
+    QString folder = root;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    Statement s(m_db, "UPDATE volume SET root = ?2 WHERE id = ?1");
+    s.bind(1, id);
+    s.bind(2, encodeName(folder));
+    if (!s.ok() || s.step() != SQLITE_DONE)
+        return fromSqlite(sqlite3_extended_errcode(m_db), CatalogueError::CannotWrite);
+    return sqlite3_changes(m_db) == 1 ? CatalogueError::None : CatalogueError::NoSuchVolume;
+}
+
 CatalogueError Catalogue::readBlocks(const std::vector<qint64> &wanted, const std::atomic<bool> &cancel,
                                      const std::function<bool(qint64, const QByteArray &, Block &)> &each)
 {

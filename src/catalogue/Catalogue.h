@@ -114,6 +114,9 @@ public:
                              const std::atomic<bool> &cancel = neverCancel());
     CatalogueError removeVolume(qint64 id);
     CatalogueError renameVolume(qint64 id, const QString &name);
+    // The folder the volume's directories now lie under ('/'-ended): a disk
+    // mounted elsewhere is searched and opened at its new place.
+    CatalogueError moveVolume(qint64 id, const QString &root);
     // The volume's entries, as recorded, appended to table.
     CatalogueError readVolume(qint64 id, EntryTable &table);
     CatalogueResult search(const CatalogueQuery &query, const std::atomic<bool> &cancel = neverCancel());

@@ -10,6 +10,7 @@
 #include "ui/Services.h"
 #include "ui/WorkProgress.h"
 
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 
@@ -44,6 +45,10 @@ CatalogueCommands::CatalogueCommands(QWidget *window, EntryTable &table, EntryMo
         bool ok = false;
         const QString name = QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, prefilled, &ok);
         return ok ? std::optional<QString>(name) : std::nullopt;
+    };
+    m_askFolder = [this](const QString &title, const QString &start) -> std::optional<QString> {
+        const QString folder = QFileDialog::getExistingDirectory(m_parent, title, start);
+        return folder.isEmpty() ? std::nullopt : std::optional<QString>(folder);
     };
 }
 
@@ -163,6 +168,7 @@ CatalogueWindow *CatalogueCommands::openSearchWindow(const QString &path)
             m_saveGeometry(r);
     };
     hooks.askName = m_askName;
+    hooks.askFolder = m_askFolder;
     m_window = new CatalogueWindow(path, m_messages, m_chooser, std::move(hooks), m_parent);
     if (m_geometry)
         m_window->setGeometry(*m_geometry);

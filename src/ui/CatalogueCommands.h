@@ -40,6 +40,9 @@ public:
     using AskName = std::function<std::optional<QString>(const QString &title, const QString &prompt,
                                                          const QString &prefilled)>;
     void setAskName(AskName ask) { m_askName = std::move(ask); }
+    // The folder prompt of ボリュームの場所...; tests replace it.
+    using AskFolder = std::function<std::optional<QString>(const QString &title, const QString &start)>;
+    void setAskFolder(AskFolder ask) { m_askFolder = std::move(ask); }
 
     void AddToCatalogue();
     void SearchCatalogue();
@@ -65,6 +68,7 @@ private:
     SaveFileChooser &m_chooser;
     WorkProgress &m_work;
     AskName m_askName;
+    AskFolder m_askFolder;
     std::optional<QRect> m_geometry;
     std::function<void(const QRect &)> m_saveGeometry;
     QPointer<CatalogueWindow> m_window;

@@ -178,6 +178,7 @@ CatalogueWindow::CatalogueWindow(const QString &path, Messages &messages, SaveFi
     };
     volumeButtons->addWidget(button(Open, "OpenVolume", &CatalogueWindow::openVolume));
     volumeButtons->addWidget(button(Rename, "RenameVolume", &CatalogueWindow::renameVolume));
+    volumeButtons->addWidget(button(Move, "MoveVolume", &CatalogueWindow::moveVolume));
     volumeButtons->addWidget(button(Remove, "RemoveVolume", &CatalogueWindow::removeVolume));
     volumeButtons->addStretch();
     auto *volumeRow = new QHBoxLayout;
@@ -387,6 +388,28 @@ void CatalogueWindow::renameVolume()
     }
     if (e == CatalogueError::None)
         e = catalogue.renameVolume(id, name->trimmed());
+    if (e != CatalogueError::None)
+        m_messages.inform(errorText(e), SearchTitle);
+    reloadVolumes();
+}
+
+void CatalogueWindow::moveVolume()
+{
+    const qint64 id = currentVolume();
+    if (id == 0 || !m_hooks.askFolder)
+        return;
+    QString root;
+    for (const VolumeInfo &v : m_volumeInfo) {
+        if (v.id == id)
+            root = v.root;
+    }
+    const std::optional<QString> folder = m_hooks.askFolder(MoveTitle, root);
+    if (!folder || folder->isEmpty())
+        return;
+    Catalogue catalogue;
+    CatalogueError e = catalogue.open(m_path, false);
+    if (e == CatalogueError::None)
+        e = catalogue.moveVolume(id, fromNativePath(*folder));
     if (e != CatalogueError::None)
         m_messages.inform(errorText(e), SearchTitle);
     reloadVolumes();

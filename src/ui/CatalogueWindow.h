@@ -53,6 +53,8 @@ struct CatalogueWindowHooks {
     std::function<void(const QRect &)> saveGeometry;
     // A name from the user (title, prompt, prefilled), or nothing.
     std::function<std::optional<QString>(const QString &, const QString &, const QString &)> askName;
+    // A folder from the user (title, the folder to start in), or nothing.
+    std::function<std::optional<QString>(const QString &, const QString &)> askFolder;
 };
 
 // The search window of one catalogue: the results follow the typing; each
@@ -83,6 +85,7 @@ private:
     qint64 currentVolume() const;
     void removeVolume();
     void renameVolume();
+    void moveVolume();
     void openVolume();
     void addToList();
     void copyRows();
