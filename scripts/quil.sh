@@ -13,16 +13,17 @@ cd "$(dirname "$0")/.."
 
 # qt6-translations-l10n: Qt's own dialogs in Japanese. libssl-dev: SHA-256
 # from OpenSSL's libcrypto. zlib1g-dev: deflate and CRC-32 for the Excel
-# workbooks' ZIP archive.
+# workbooks' ZIP archive. libsqlite3-dev: the catalogue's store.
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev googletest
-          libbenchmark-dev fonts-ipafont-gothic qt6-translations-l10n libssl-dev zlib1g-dev)
+          libbenchmark-dev fonts-ipafont-gothic qt6-translations-l10n libssl-dev zlib1g-dev
+          libsqlite3-dev)
 # The install and package tests check with these; MinGW compiles the Windows
 # sources, syntax only. LibreOffice and openpyxl read the workbooks back,
 # poppler's tools the PDFs; headless Chromium, driven by Selenium, opens the
-# HTML page.
+# HTML page; sqlite3 reads a catalogue as any other program would.
 test_packages=(desktop-file-utils appstream dpkg-dev file g++-mingw-w64-x86-64-posix
                libreoffice-calc-nogui python3-openpyxl poppler-utils
-               chromium chromium-driver python3-selenium)
+               chromium chromium-driver python3-selenium sqlite3)
 # libFuzzer comes with clang's runtime libraries.
 fuzz_packages=(clang libclang-rt-14-dev)
 
@@ -46,12 +47,15 @@ fuzz() {
     local seconds=$1
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -DQUILNAVER_FUZZ=ON -DQUILNAVER_TESTS=OFF -DQUILNAVER_BENCH=OFF \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build build-fuzz -j2 --target settings_fuzz csv_fuzz
+    cmake --build build-fuzz -j2 --target settings_fuzz csv_fuzz catalogue_fuzz
     mkdir -p build-fuzz/findings
     local target corpus work
-    for target in settings_fuzz csv_fuzz; do
-        corpus=fuzz/corpus
-        [ "$target" = csv_fuzz ] && corpus=fuzz/corpus-csv
+    for target in settings_fuzz csv_fuzz catalogue_fuzz; do
+        case $target in
+        settings_fuzz) corpus=fuzz/corpus ;;
+        csv_fuzz) corpus=fuzz/corpus-csv ;;
+        catalogue_fuzz) corpus=fuzz/corpus-catalogue ;;
+        esac
         work=build-fuzz/corpus-$target
         mkdir -p "$work"
         echo "== $target, $seconds s"
@@ -98,7 +102,7 @@ tsan)
     build build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUILNAVER_TSAN=ON -DQUILNAVER_BENCH=OFF
     QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
         ctest --test-dir build-tsan --output-on-failure -j2 \
-        -R '^(TreeWalk|AppendDirectory|Sort|Threads|ProgressWindow|AddDirectoryTree|SortByTitle|Check|CheckScope|RecordCommands|RecordCheck|Digest|DigestSafety|FilteredTree|WindowRoom|SaveHtmlFile)\.'
+        -R '^(TreeWalk|AppendDirectory|Sort|Threads|ProgressWindow|AddDirectoryTree|SortByTitle|Check|CheckScope|RecordCommands|RecordCheck|Digest|DigestSafety|FilteredTree|WindowRoom|SaveHtmlFile|CatalogueWindow)\.'
     ;;
 bench)
     # openssl and sha256sum are what the digest benchmark measures against;

@@ -73,7 +73,8 @@ TEST(MainWindow, MenuBarHoldsExactlyThreeMenus)
                            "File_SaveHtml=HTMLで保存...", "File_OpenCsv=CSVを開く...", "File_CheckDisk=ディスクと照合",
                            "File_CheckList=リストと照合...", "File_ApplyCheck=照合結果を反映",
                            "File_DiffOnly=差分のみ表示", "File_Sha256=SHA-256を計算",
-                           "File_SaveSums=SHA256SUMSで保存...", "-", "File_End=終了"}));
+                           "File_SaveSums=SHA256SUMSで保存...", "-", "File_AddCatalogue=カタログに追加...",
+                           "File_SearchCatalogue=カタログを検索...", "-", "File_End=終了"}));
     EXPECT_EQ(items("Mnu_Option"), (QStringList{"Option_Setting=設定", "-", "Option_Filter=フィルター..."}));
     EXPECT_EQ(items("Mnu_Help"), (QStringList{"Help_Help=ヘルプ", "Help_Ver=Quilnaverについて"}));
     EXPECT_EQ(items("Mnu_RClickDir"),

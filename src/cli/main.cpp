@@ -1,6 +1,7 @@
 // quilnaver-list: the list file (or the CSV) of files and folders named on
 // the command line, written by the same code as the window's, without a
 // display.
+#include "cli/CatalogueCli.h"
 #include "list/Check.h"
 #include "list/DirectoryAdd.h"
 #include "list/Hashing.h"
@@ -68,6 +69,12 @@ const char *const Description =
     "line on standard error counts them: same N, changed N, content N, missing N,\n"
     "new N, unreadable N. With --against OTHER, against another saved list\n"
     "instead (no PATH, -r or filter).\n"
+    "\n"
+    "With --catalog FILE, --add-volume NAME stores the list as the volume NAME\n"
+    "of that catalogue (made when new; a volume of that name is replaced),\n"
+    "--find PATTERN prints each catalogued file whose name holds PATTERN (or\n"
+    "matches it, with * and ?), any case and width, as its volume, a tab and\n"
+    "its path (1 when nothing matched), and --volumes prints the volumes.\n"
     "\n"
     "Exit status: 0 when everything was listed (with --check: everything\n"
     "matched), 1 when something could not be read (each such path is named on\n"
@@ -426,6 +433,18 @@ int main(int argc, char *argv[])
                                     QStringLiteral("Add hidden files too and enter hidden directories."));
     parser.addOptions({recursive, unit, format, output, fromCsv, checkList, against, sha256, sha256sums, include,
                        exclude, excludeDir, hidden});
+    const QCommandLineOption catalog(QStringLiteral("catalog"), QStringLiteral("The catalogue FILE (*.qncat)."),
+                                     QStringLiteral("FILE"));
+    const QCommandLineOption addVolume(QStringLiteral("add-volume"),
+                                       QStringLiteral("With --catalog: store the list as the volume NAME."),
+                                       QStringLiteral("NAME"));
+    const QCommandLineOption find(QStringLiteral("find"),
+                                  QStringLiteral("With --catalog: print the catalogued files matching PATTERN."),
+                                  QStringLiteral("PATTERN"));
+    const QCommandLineOption volume(QStringLiteral("volume"), QStringLiteral("With --find: search volume NAME only."),
+                                    QStringLiteral("NAME"));
+    const QCommandLineOption volumes(QStringLiteral("volumes"), QStringLiteral("With --catalog: print the volumes."));
+    parser.addOptions({catalog, addVolume, find, volume, volumes});
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files and directories to list."),
                                  QStringLiteral("PATH..."));
 
@@ -453,6 +472,17 @@ int main(int argc, char *argv[])
             || (QFile::exists(absolute(parser.value(output))) && !isRegularFile(absolute(parser.value(output))))))
         return usage(QStringLiteral("-f %1 writes to a file: give it with -o FILE").arg(kind));
     const QStringList paths = parser.positionalArguments();
+    if (parser.isSet(catalog) != (parser.isSet(addVolume) || parser.isSet(find) || parser.isSet(volumes))
+        || int(parser.isSet(addVolume)) + int(parser.isSet(find)) + int(parser.isSet(volumes)) > 1
+        || (parser.isSet(volume) && !parser.isSet(find)))
+        return usage(QStringLiteral("--catalog goes with one of --add-volume, --find (with --volume) and --volumes"));
+    if (parser.isSet(find) || parser.isSet(volumes)) {
+        if (!paths.isEmpty())
+            return usage(QStringLiteral("--find and --volumes take no PATH"));
+        return parser.isSet(find) ? findInCatalogue(absolute(parser.value(catalog)), parser.value(find),
+                                                    parser.value(volume), escaped)
+                                  : listCatalogueVolumes(absolute(parser.value(catalog)), escaped);
+    }
     FilterPatterns patterns;
     patterns.include = parser.values(include).join(QLatin1Char(';'));
     patterns.exclude = parser.values(exclude).join(QLatin1Char(';'));
@@ -511,6 +541,10 @@ int main(int argc, char *argv[])
             say("quilnaver-list: cannot read " + shown(path));
             everything = false;
         }
+    }
+    if (parser.isSet(addVolume)) {
+        const int stored = addToCatalogue(absolute(parser.value(catalog)), parser.value(addVolume), table, escaped);
+        return stored != Listed ? stored : everything ? Listed : SomethingSkipped;
     }
     ReplacedNames replaced;
     if (isDocument(kind)) {

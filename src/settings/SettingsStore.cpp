@@ -95,6 +95,13 @@ bool SettingsStore::saveFilter(const FilterPatterns &filter) const
     return makeFolder() && saveExtras(extras);
 }
 
+bool SettingsStore::saveCatalogueWindow(const QRect &geometry) const
+{
+    ExtraSettings extras = loadExtras();
+    extras.catalogueWindow = geometry;
+    return makeFolder() && saveExtras(extras);
+}
+
 bool SettingsStore::saveExtras(const ExtraSettings &extras) const
 {
     const QByteArray text = extraSettingsText(extras);
@@ -125,6 +132,14 @@ QByteArray extraSettingsText(const ExtraSettings &extras)
             ini.beginGroup(QStringLiteral("Columns"));
             for (auto it = extras.columnWidths.cbegin(); it != extras.columnWidths.cend(); ++it)
                 ini.setValue(it.key(), it.value());
+            ini.endGroup();
+        }
+        if (extras.catalogueWindow) {
+            ini.beginGroup(QStringLiteral("CatalogueWindow"));
+            ini.setValue(QStringLiteral("x"), extras.catalogueWindow->x());
+            ini.setValue(QStringLiteral("y"), extras.catalogueWindow->y());
+            ini.setValue(QStringLiteral("width"), extras.catalogueWindow->width());
+            ini.setValue(QStringLiteral("height"), extras.catalogueWindow->height());
             ini.endGroup();
         }
         ini.beginGroup(QStringLiteral("Filter"));
@@ -166,6 +181,13 @@ ExtraSettings readExtraSettings(const QString &iniPath)
         if (const auto w = intValue(ini, QStringLiteral("Columns/") + key, 1, MaxColumnTwips / 15))
             extras.columnWidths.insert(key, *w);
     }
+
+    const auto cx = intValue(ini, QStringLiteral("CatalogueWindow/x"), -MaxCoordinate, MaxCoordinate);
+    const auto cy = intValue(ini, QStringLiteral("CatalogueWindow/y"), -MaxCoordinate, MaxCoordinate);
+    const auto cw = intValue(ini, QStringLiteral("CatalogueWindow/width"), 1, MaxCoordinate);
+    const auto ch = intValue(ini, QStringLiteral("CatalogueWindow/height"), 1, MaxCoordinate);
+    if (cx && cy && cw && ch)
+        extras.catalogueWindow = QRect(*cx, *cy, *cw, *ch);
 
     extras.filter.include = patternsValue(ini, QStringLiteral("Filter/include"));
     extras.filter.exclude = patternsValue(ini, QStringLiteral("Filter/exclude"));

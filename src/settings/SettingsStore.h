@@ -18,6 +18,7 @@ struct ExtraSettings {
     QMap<QString, int> columnWidths; // pixels, by the column's key
     FilterPatterns filter;
     QString pageSetup; // the print and PDF page: size, orientation, margins
+    std::optional<QRect> catalogueWindow; // the catalogue search window's geometry
     bool operator==(const ExtraSettings &) const = default;
 };
 
@@ -40,6 +41,8 @@ public:
     bool save(const SettingsRecord &record, const ExtraSettings &extras) const;
     // The filter alone, the INI file's other values kept.
     bool saveFilter(const FilterPatterns &filter) const;
+    // The catalogue search window's geometry alone, the other values kept.
+    bool saveCatalogueWindow(const QRect &geometry) const;
 
 private:
     bool makeFolder() const;

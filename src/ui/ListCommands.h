@@ -97,9 +97,11 @@ public:
     void setFilter(const NameFilter &filter) { m_filter = filter; }
     const NameFilter &filter() const { return m_filter; }
 
-    // The list's name for exports and pages: the CSV last opened or saved,
-    // else "リスト".
+    // The list's name for exports and pages: the CSV last opened or saved, or
+    // the catalogue volume opened, else "リスト".
     QString listTitle() const;
+    // A catalogue volume opened as the list gives it its name.
+    void setListTitle(const QString &title) { m_title = title; }
 
     void UpdateStatusTotals();
     // Panel 1 alone: the total in the current unit.

@@ -154,6 +154,11 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     // and written in one place for the whole run.
     m_model.clear();
     LoadSettings();
+    m_catalogue = std::make_unique<CatalogueCommands>(this, m_table, m_model, *m_commands, m_settings, m_services);
+    m_catalogue->setWindowGeometry(m_extras.catalogueWindow, [this](const QRect &geometry) {
+        m_extras.catalogueWindow = geometry;
+        m_store.saveCatalogueWindow(geometry);
+    });
 
     // The described size is the default and the smallest; the window grows
     // from there.
@@ -393,6 +398,11 @@ void MainWindow::buildMenus()
             [this] { m_commands->ComputeSha256Digests(); });
     connect(addItem(file, "File_SaveSums", saveSumsCaption()), &QAction::triggered, this,
             [this] { m_commands->SaveSha256Sums(); });
+    file->addSeparator();
+    connect(addItem(file, "File_AddCatalogue", addToCatalogueCaption()), &QAction::triggered, this,
+            [this] { m_catalogue->AddToCatalogue(); });
+    connect(addItem(file, "File_SearchCatalogue", searchCatalogueCaption()), &QAction::triggered, this,
+            [this] { m_catalogue->SearchCatalogue(); });
     file->addSeparator();
     connect(addItem(file, "File_End", "終了"), &QAction::triggered, this, [this] { ConfirmExit(); });
 

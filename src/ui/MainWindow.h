@@ -3,6 +3,7 @@
 #include "list/EntryTable.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
+#include "ui/CatalogueCommands.h"
 #include "ui/EntryModel.h"
 #ifdef QUILNAVER_OFFICE
 #include "ui/ExportCommands.h"
@@ -48,6 +49,7 @@ public:
     const FilterPatterns &filterPatterns() const { return m_extras.filter; }
     void ReWrite();
     ListCommands &commands() { return *m_commands; }
+    CatalogueCommands &catalogue() { return *m_catalogue; }
 #ifdef QUILNAVER_OFFICE
     ExportCommands &exports() { return *m_exports; }
 #endif
@@ -122,6 +124,7 @@ private:
     QHash<QString, QAction *> m_buttons;
 
     std::unique_ptr<ListCommands> m_commands;
+    std::unique_ptr<CatalogueCommands> m_catalogue;
 #ifdef QUILNAVER_OFFICE
     std::unique_ptr<ExportCommands> m_exports;
 #endif
