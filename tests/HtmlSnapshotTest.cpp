@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <iterator>
+#include <limits>
+
 namespace qn {
 namespace {
 
@@ -84,10 +88,11 @@ std::vector<PageFile> filesOf(const Page &p, std::vector<qint64> *ownBytes = nul
                          digests = b[4].toArray();
         const QString states = b[3].toString();
         for (qsizetype i = 0; i < names.size(); ++i) {
-            time += qint64(times[i].toDouble());
+            // A far time comes whole, as a string; a big size as a string too.
+            time = times[i].isString() ? times[i].toString().toLongLong() : time + qint64(times[i].toDouble());
             const size_t f = files.size();
             files.push_back({f < folderOf.size() ? folderOf[f] : QString(), names[i].toString(),
-                             qint64(sizes[i].toDouble()), time, states.isEmpty() ? 0 : states[i].unicode() - '0',
+                             sizes[i].isString() ? sizes[i].toString().toLongLong() : qint64(sizes[i].toDouble()), time, states.isEmpty() ? 0 : states[i].unicode() - '0',
                              digests.isEmpty() ? QString() : digests[i].toString()});
         }
     }
@@ -193,6 +198,32 @@ TEST(HtmlSnapshot, StatesDigestsManyBlocksAndAStop)
     int asked = 0;
     EXPECT_TRUE(HtmlSnapshotText(t, {"x", 3, 0}, [&](int read) { ++asked; return read < 8000; }).isEmpty());
     EXPECT_EQ(asked, 2);
+}
+
+TEST(HtmlSnapshot, FarTimesAndHugeSizesComeBackExact)
+{
+    const qint64 big = std::numeric_limits<qint64>::max(), small = std::numeric_limits<qint64>::min();
+    const qint64 edge = qint64(1) << 53;
+    EntryTable t;
+    const qint64 times[] = {1700000000, big, 1700000001, small, small + 1, -1, edge + 1, edge, 1, -edge - 1, 5};
+    const qint64 sizes[] = {1, (qint64(1) << 62) + 1, edge + 1, edge, 3, 0, 12345678901234567, 2, 1, edge - 1, 7};
+    for (size_t i = 0; i < std::size(times); ++i)
+        add(t, "/d/", QString::number(i), sizes[i], times[i]);
+    const Page p = read(HtmlSnapshotText(t, {"x", 3, 0}));
+    const std::vector<PageFile> files = filesOf(p);
+    ASSERT_EQ(files.size(), std::size(times));
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(files[i].modified, times[i]) << i;
+        EXPECT_EQ(files[i].size, sizes[i]) << i;
+    }
+    // Every number the page reads as a double is exact as one.
+    const QByteArray block = p.between("class=\"files\">", "</script>");
+    for (int column : {1, 2}) {
+        for (const QJsonValue v : p.blocks[0][column].toArray()) {
+            if (v.isDouble())
+                EXPECT_LE(std::abs(v.toDouble()), double(edge)) << block.constData();
+        }
+    }
 }
 
 TEST(CommandLine, WritesTheHtmlPage)

@@ -64,12 +64,13 @@ def make_tree(root):
     # A name no disk holds, from a saved list (no "/": a name cannot hold one).
     csv_name = CSV_NAME
     csv_time = 1234567890
+    csv_size = 2 ** 53 + 1  # past what a double holds exactly: the hover still shows every byte
     saved = os.path.join(os.path.dirname(root), "saved.csv")
     with open(saved, "w", encoding="utf-8", newline="") as f:
         f.write("ファイル名,バイト数,更新日時,ディレクトリ\r\n")
-        f.write('"%s",42,%s,%s\r\n' % (csv_name, time.strftime("%Y-%m-%d %H:%M:%S", time.localtime(csv_time)),
+        f.write('"%s",%d,%s,%s\r\n' % (csv_name, csv_size, time.strftime("%Y-%m-%d %H:%M:%S", time.localtime(csv_time)),
                                        os.path.join(root, "csv") + "/"))
-    files["csv/"] = [(csv_name, 42, csv_time)]
+    files["csv/"] = [(csv_name, csv_size, csv_time)]
     return {os.path.join(root, k): v for k, v in files.items()}, saved
 
 
