@@ -246,6 +246,18 @@ TEST(CommandLine, WritesTheHtmlPage)
     EXPECT_EQ(names, (QStringList{"\"><img src=x>", "日本語.txt"}));
     EXPECT_EQ(files[0].directory, fx.path());
 
+    // From a saved list: the page is titled with its name, as the workbook is.
+    tool.start(QStringLiteral(QUILNAVER_LIST_TOOL), {"-f", "csv", "-o", out.path() + "納品.csv", fx.path()});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().constData();
+    tool.start(QStringLiteral(QUILNAVER_LIST_TOOL),
+               {"--from-csv", out.path() + "納品.csv", "-f", "html", "-o", out.path() + "named.html"});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().constData();
+    const QByteArray named = readAll(out.path() + "named.html");
+    EXPECT_EQ(read(named).meta["title"].toString(), QStringLiteral("納品"));
+    EXPECT_TRUE(named.contains("<title>納品</title>"));
+
     tool.start(QStringLiteral(QUILNAVER_LIST_TOOL), {"-f", "htm", fx.path()});
     ASSERT_TRUE(tool.waitForFinished(60000));
     EXPECT_EQ(tool.exitCode(), 2);

@@ -118,7 +118,7 @@ def main(tool):
             bad = js(MISALIGNED)
             check(not bad, "%s: headings off their columns: %r" % (what, bad[:5]))
 
-        check(js("return document.title") == "リスト", "title")
+        check(js("return document.title") == "saved", "title: the saved list's name")
         all_files = sum(len(v) for v in files.values())
         all_bytes = sum(s for v in files.values() for _, s, _ in v)
         check(js("return document.getElementById('totals').textContent")
