@@ -220,8 +220,9 @@ TEST(HtmlSnapshot, FarTimesAndHugeSizesComeBackExact)
     const QByteArray block = p.between("class=\"files\">", "</script>");
     for (int column : {1, 2}) {
         for (const QJsonValue v : p.blocks[0][column].toArray()) {
-            if (v.isDouble())
+            if (v.isDouble()) {
                 EXPECT_LE(std::abs(v.toDouble()), double(edge)) << block.constData();
+            }
         }
     }
 }
