@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <iterator>
+#include <limits>
+
 namespace qn {
 namespace {
 
@@ -84,10 +88,11 @@ std::vector<PageFile> filesOf(const Page &p, std::vector<qint64> *ownBytes = nul
                          digests = b[4].toArray();
         const QString states = b[3].toString();
         for (qsizetype i = 0; i < names.size(); ++i) {
-            time += qint64(times[i].toDouble());
+            // A far time comes whole, as a string; a big size as a string too.
+            time = times[i].isString() ? times[i].toString().toLongLong() : time + qint64(times[i].toDouble());
             const size_t f = files.size();
             files.push_back({f < folderOf.size() ? folderOf[f] : QString(), names[i].toString(),
-                             qint64(sizes[i].toDouble()), time, states.isEmpty() ? 0 : states[i].unicode() - '0',
+                             sizes[i].isString() ? sizes[i].toString().toLongLong() : qint64(sizes[i].toDouble()), time, states.isEmpty() ? 0 : states[i].unicode() - '0',
                              digests.isEmpty() ? QString() : digests[i].toString()});
         }
     }
@@ -195,6 +200,33 @@ TEST(HtmlSnapshot, StatesDigestsManyBlocksAndAStop)
     EXPECT_EQ(asked, 2);
 }
 
+TEST(HtmlSnapshot, FarTimesAndHugeSizesComeBackExact)
+{
+    const qint64 big = std::numeric_limits<qint64>::max(), small = std::numeric_limits<qint64>::min();
+    const qint64 edge = qint64(1) << 53;
+    EntryTable t;
+    const qint64 times[] = {1700000000, big, 1700000001, small, small + 1, -1, edge + 1, edge, 1, -edge - 1, 5};
+    const qint64 sizes[] = {1, (qint64(1) << 62) + 1, edge + 1, edge, 3, 0, 12345678901234567, 2, 1, edge - 1, 7};
+    for (size_t i = 0; i < std::size(times); ++i)
+        add(t, "/d/", QString::number(i), sizes[i], times[i]);
+    const Page p = read(HtmlSnapshotText(t, {"x", 3, 0}));
+    const std::vector<PageFile> files = filesOf(p);
+    ASSERT_EQ(files.size(), std::size(times));
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(files[i].modified, times[i]) << i;
+        EXPECT_EQ(files[i].size, sizes[i]) << i;
+    }
+    // Every number the page reads as a double is exact as one.
+    const QByteArray block = p.between("class=\"files\">", "</script>");
+    for (int column : {1, 2}) {
+        for (const QJsonValue v : p.blocks[0][column].toArray()) {
+            if (v.isDouble()) {
+                EXPECT_LE(std::abs(v.toDouble()), double(edge)) << block.constData();
+            }
+        }
+    }
+}
+
 TEST(CommandLine, WritesTheHtmlPage)
 {
     Fixture fx;
@@ -214,6 +246,18 @@ TEST(CommandLine, WritesTheHtmlPage)
     names.sort();
     EXPECT_EQ(names, (QStringList{"\"><img src=x>", "日本語.txt"}));
     EXPECT_EQ(files[0].directory, fx.path());
+
+    // From a saved list: the page is titled with its name, as the workbook is.
+    tool.start(QStringLiteral(QUILNAVER_LIST_TOOL), {"-f", "csv", "-o", out.path() + "納品.csv", fx.path()});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().constData();
+    tool.start(QStringLiteral(QUILNAVER_LIST_TOOL),
+               {"--from-csv", out.path() + "納品.csv", "-f", "html", "-o", out.path() + "named.html"});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().constData();
+    const QByteArray named = readAll(out.path() + "named.html");
+    EXPECT_EQ(read(named).meta["title"].toString(), QStringLiteral("納品"));
+    EXPECT_TRUE(named.contains("<title>納品</title>"));
 
     tool.start(QStringLiteral(QUILNAVER_LIST_TOOL), {"-f", "htm", fx.path()});
     ASSERT_TRUE(tool.waitForFinished(60000));

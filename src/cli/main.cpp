@@ -192,10 +192,10 @@ bool writeOut(const QByteArray &bytes, const QString &output)
     return saveBytes(output, bytes);
 }
 
-// The HTML page, titled as a list with no name, made now.
-QByteArray htmlPage(const EntryTable &table, int sizeUnit)
+// The HTML page, made now.
+QByteArray htmlPage(const EntryTable &table, int sizeUnit, const QString &title)
 {
-    return HtmlSnapshotText(table, {QString(), sizeUnit, QDateTime::currentSecsSinceEpoch()});
+    return HtmlSnapshotText(table, {title, sizeUnit, QDateTime::currentSecsSinceEpoch()});
 }
 
 // A saved list into table; false, after saying why, when it cannot be read
@@ -547,11 +547,11 @@ int main(int argc, char *argv[])
         return stored != Listed ? stored : everything ? Listed : SomethingSkipped;
     }
     ReplacedNames replaced;
+    // The title of pages and workbooks, as the window gives it: the (first)
+    // CSV the list was read from, else "リスト".
+    const QStringList csvFiles = parser.values(fromCsv);
+    const QString title = csvFiles.isEmpty() ? defaultListTitle() : QFileInfo(csvFiles.first()).completeBaseName();
     if (isDocument(kind)) {
-        // The pages' title, as the window gives it: the (first) CSV the list
-        // was read from, else "リスト".
-        const QStringList csvFiles = parser.values(fromCsv);
-        const QString title = csvFiles.isEmpty() ? defaultListTitle() : QFileInfo(csvFiles.first()).completeBaseName();
         const bool written = writeDocument(app, argc, argv, kind, table, target, sizeUnit, title, &replaced);
         if (!written) {
             say("quilnaver-list: cannot write " + shown(target));
@@ -565,7 +565,7 @@ int main(int argc, char *argv[])
     const bool html = kind == QLatin1String("html") && !parser.isSet(sha256sums);
     const QByteArray bytes = parser.isSet(sha256sums) ? Sha256SumsText(table, currentDirectory(), written, &withoutDigest)
                              : csv                    ? CsvFileText(table, &replaced)
-                             : html                   ? htmlPage(table, sizeUnit)
+                             : html                   ? htmlPage(table, sizeUnit, title)
                                                       : ListFileText(table, sizeUnit, &replaced);
     // A page is never empty: empty means it could not be made.
     if ((html && bytes.isEmpty()) || !writeOut(bytes, target)) {

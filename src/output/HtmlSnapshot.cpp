@@ -98,6 +98,19 @@ void putNumber(QByteArray &out, qint64 v)
     out.append(digits, end - digits);
 }
 
+// A number the page reads as a double: beyond 2^53 as a string of its
+// digits, so that nothing is rounded on the way.
+void putExactNumber(QByteArray &out, qint64 v)
+{
+    constexpr qint64 Exact = qint64(1) << 53;
+    const bool far = v > Exact || v < -Exact;
+    if (far)
+        out += '"';
+    putNumber(out, v);
+    if (far)
+        out += '"';
+}
+
 QByteArray htmlEscaped(const QString &text)
 {
     return text.toHtmlEscaped().replace(QLatin1Char('\''), QStringLiteral("&#39;")).toUtf8();
@@ -404,7 +417,11 @@ QByteArray HtmlSnapshotText(const EntryTable &table, const HtmlSnapshotOptions &
     out += "]}</script>\n";
 
     // The files in blocks: names, sizes, each time as the difference from
-    // the one before, states as one digit each, digests in base64.
+    // the one before, states as one digit each, digests in base64. A time
+    // far from 1970, or one after such a time, is written whole as a string:
+    // a difference of far times would not fit, nor be exact in a double.
+    constexpr qint64 Near = qint64(1) << 52;
+    const auto near = [](qint64 t) { return t >= -Near && t <= Near; };
     qint64 lastTime = 0;
     for (size_t from = 0; from < files.size(); from += BlockFiles) {
         const size_t to = std::min(files.size(), from + BlockFiles);
@@ -419,14 +436,20 @@ QByteArray HtmlSnapshotText(const EntryTable &table, const HtmlSnapshotOptions &
         for (size_t k = from; k < to; ++k) {
             if (k > from)
                 out += ',';
-            putNumber(out, records[size_t(files[k])].size);
+            putExactNumber(out, records[size_t(files[k])].size);
         }
         out += "],[";
         for (size_t k = from; k < to; ++k) {
             if (k > from)
                 out += ',';
             const qint64 t = records[size_t(files[k])].modified;
-            putNumber(out, t - lastTime);
+            if (near(t) && near(lastTime)) {
+                putNumber(out, t - lastTime);
+            } else {
+                out += '"';
+                putNumber(out, t);
+                out += '"';
+            }
             lastTime = t;
         }
         out += "],\"";

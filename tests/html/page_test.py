@@ -64,12 +64,13 @@ def make_tree(root):
     # A name no disk holds, from a saved list (no "/": a name cannot hold one).
     csv_name = CSV_NAME
     csv_time = 1234567890
+    csv_size = 2 ** 53 + 1  # past what a double holds exactly: the hover still shows every byte
     saved = os.path.join(os.path.dirname(root), "saved.csv")
     with open(saved, "w", encoding="utf-8", newline="") as f:
         f.write("ファイル名,バイト数,更新日時,ディレクトリ\r\n")
-        f.write('"%s",42,%s,%s\r\n' % (csv_name, time.strftime("%Y-%m-%d %H:%M:%S", time.localtime(csv_time)),
+        f.write('"%s",%d,%s,%s\r\n' % (csv_name, csv_size, time.strftime("%Y-%m-%d %H:%M:%S", time.localtime(csv_time)),
                                        os.path.join(root, "csv") + "/"))
-    files["csv/"] = [(csv_name, 42, csv_time)]
+    files["csv/"] = [(csv_name, csv_size, csv_time)]
     return {os.path.join(root, k): v for k, v in files.items()}, saved
 
 
@@ -77,6 +78,21 @@ CSV_NAME = "<script>alert(1)<\\script><script>alert(2)<!--.txt"
 
 ROWS = """return [...document.querySelectorAll('#space .row')].sort((a, b) => a.offsetTop - b.offsetTop)
   .map(r => [...r.children].map(c => [c.textContent, c.title]))"""
+
+# Each heading's left and right edges against those of its column's cells.
+MISALIGNED = """const head = [...document.querySelectorAll('#head button')].map(b => b.getBoundingClientRect());
+  const bad = head.filter(h => h.width < 1).map(() => 'an empty heading');
+  const rows = [...document.querySelectorAll('#space .row')];
+  if (!rows.length) bad.push('no rows');
+  for (const r of rows) {
+    if (r.children.length !== head.length) { bad.push('cells: ' + r.children.length); continue; }
+    [...r.children].forEach((c, i) => {
+      const a = c.getBoundingClientRect(), h = head[i];
+      if (Math.abs(a.left - h.left) > 1 || Math.abs(a.right - h.right) > 1)
+        bad.push(i + ': ' + [a.left, a.right, h.left, h.right].join(' '));
+    });
+  }
+  return bad"""
 
 
 def main(tool):
@@ -93,11 +109,16 @@ def main(tool):
 
     b = chromium.Browser()
     try:
+        b.driver.set_window_size(1300, 1000)
         b.open(page)
         b.wait("return document.documentElement.dataset.folded === '1'", 60)
         js = b.js
 
-        check(js("return document.title") == "リスト", "title")
+        def aligned(what):
+            bad = js(MISALIGNED)
+            check(not bad, "%s: headings off their columns: %r" % (what, bad[:5]))
+
+        check(js("return document.title") == "saved", "title: the saved list's name")
         all_files = sum(len(v) for v in files.values())
         all_bytes = sum(s for v in files.values() for _, s, _ in v)
         check(js("return document.getElementById('totals').textContent")
@@ -169,6 +190,7 @@ def main(tool):
 
         # Sorting a's files by each column, both ways.
         open_folder(root + "/a/")
+        aligned("a folder")
 
         def column(k):
             return [r[k][0] for r in js(ROWS)]
@@ -203,6 +225,7 @@ def main(tool):
         count, rows = search("*.txt")
         txt = sorted(n for v in files.values() for n, _, _ in v if n.lower().endswith(".txt"))
         check(count == "%d 件" % len(txt) and sorted(r[0][0] for r in rows) == txt, "*.txt: %s" % count)
+        aligned("search results")
         count, rows = search("日本")
         check(count == "1 件" and rows[0][0][0] == "日本語メモ.txt", "日本: %s" % count)
         count, rows = search("x?tx")
@@ -231,6 +254,30 @@ def main(tool):
             open_folder(root + "/a/")
             sizes = {r[0][0]: r[1][0] for r in js(ROWS)}
             check([sizes.get(n) for n in ("x.txt", "Big.TXT", "zero")] == want, "unit %s: %r" % (unit, sizes))
+
+        # With the SHA-256 column, in a folder and among results.
+        digest_page = os.path.join(work, "digests.html")
+        subprocess.run([tool, "-r", "--sha256", "-f", "html", "-o", digest_page, root], check=True)
+        b.open(digest_page)
+        b.wait("return document.documentElement.dataset.folded === '1'", 60)
+        open_folder(root + "/a/")
+        check(js("return document.querySelectorAll('#head button').length") == 4, "SHA-256 column")
+        aligned("a folder with digests")
+        count, rows = search("*.TXT")
+        aligned("search results with digests")
+
+        # A narrow window: every folder's name in full beside its counts.
+        b.driver.set_window_size(800, 1000)
+        b.open(page)
+        b.wait("return document.documentElement.dataset.folded === '1'", 60)
+        open_folder(root + "/a/b/")
+        names = js("""return [...document.querySelectorAll('#tree .node')].filter(r => r.offsetParent).map(r => {
+            const n = r.querySelector('.nm');
+            return [n.textContent, n.getBoundingClientRect().width, n.scrollWidth - n.clientWidth]; })""")
+        check(len(names) >= 5, "folders shown at 800 px: %r" % names)
+        for name, width, cut in names:
+            check(name and width > 0 and cut <= 0, "folder %r at 800 px: %.1f px, %d px cut" % (name, width, cut))
+        b.driver.set_window_size(1300, 1000)
 
         # A folder of more than 10,000 files: the first 10,000 rows, the
         # rest on request, in the folder and in a search.
