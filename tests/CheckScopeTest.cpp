@@ -4,6 +4,8 @@
 #include "list/Check.h"
 #include "list/DirectoryAdd.h"
 #include "list/EntryTable.h"
+#include "output/CsvFile.h"
+#include "output/CsvReader.h"
 #include "platform/Digest.h"
 
 #include <QDateTime>
@@ -76,7 +78,10 @@ TEST(CheckScope, ProposedFromTheListedDirectoriesOrTheAdds)
         for (const char *d : directories)
             add(t, QString::fromUtf8(d), "f");
         const CheckScope s = ProposedScope(t);
-        return s.folders.join(' ') + (s.subdirectories ? " +sub" : "");
+        const bool sub = !s.folders.empty() && s.folders.front().subdirectories;
+        for (const ScopeFolder &f : s.folders)
+            EXPECT_EQ(f.subdirectories, sub) << f.path.toStdString();
+        return s.paths().join(' ') + (sub ? " +sub" : "");
     };
     EXPECT_EQ(proposed({"/v/a/"}), "/v/a/");
     EXPECT_EQ(proposed({"/v/a/b/", "/v/a/c/"}), "/v/a/ +sub");
@@ -91,8 +96,12 @@ TEST(CheckScope, ProposedFromTheListedDirectoriesOrTheAdds)
     t.RememberFolder("/r/", false);
     t.RememberFolder("/s/", true);
     t.RememberFolder("/r/", false);
-    EXPECT_EQ(ProposedScope(t).folders, (QStringList{"/r/", "/s/"}));
-    EXPECT_TRUE(ProposedScope(t).subdirectories);
+    // Each folder as its adds took it.
+    const CheckScope remembered = ProposedScope(t);
+    EXPECT_EQ(remembered.paths(), (QStringList{"/r/", "/s/"}));
+    ASSERT_EQ(remembered.folders.size(), 2u);
+    EXPECT_FALSE(remembered.folders[0].subdirectories);
+    EXPECT_TRUE(remembered.folders[1].subdirectories);
     t.Clear();
     EXPECT_TRUE(t.RememberedFolders().empty());
 }
@@ -123,6 +132,26 @@ TEST(CheckScope, CommandLineChecksTheScopeTwiceAlike)
         EXPECT_TRUE(r.err.endsWith("same 2, changed 1, content 1, missing 2, new 4, unreadable 0\n")) << r.err.constData();
     }
     EXPECT_EQ(readAll(csv), saved);
+
+    // The list saved after a check: the rows the check added are no part of
+    // the record, so checked again it gives the same answer.
+    {
+        EntryTable t;
+        CsvReadResult read = readListCsv(saved);
+        ASSERT_EQ(read.status, CsvReadResult::Read);
+        AppendCsvList(t, read.list);
+        FilterPatterns patterns;
+        patterns.exclude = "*.tmp";
+        DiskCheck check = PrepareDiskCheck(t, ProposedScope(t), NameFilter(patterns));
+        RunDiskCheck(check, never, {}, 2);
+        Findings found = DiskFindings(check);
+        ApplyCheck(t, found);
+        out.file("checked.csv", CsvFileText(t));
+        const ToolOutput again = listTool({"--check", out.path() + "checked.csv", "--exclude", "*.tmp"});
+        EXPECT_EQ(reported(again.out), differing) << again.out.constData();
+        EXPECT_TRUE(again.err.endsWith("same 2, changed 1, content 1, missing 2, new 4, unreadable 0\n"))
+            << again.err.constData();
+    }
 
     // The scope given: one folder alone, without the filter.
     const ToolOutput keep = listTool({"--check", csv, s.fx.path() + "keep"});
@@ -316,6 +345,28 @@ TEST(CheckScope, NamesACodePageChangedStillMatch)
     // Written as UTF-8 the names are what they say: another file.
     const ToolOutput asUtf8 = listTool({"--check", out.path() + "utf8.csv", fx.path(), "-r"});
     EXPECT_TRUE(asUtf8.err.endsWith("missing 1, new 1, unreadable 0\n")) << asUtf8.err.constData();
+
+    // Both spellings on disk, files and folders: the one recorded matches,
+    // the other is new; neither is lost.
+    Fixture twins;
+    twins.file("a\xef\xbc\x8d" "b.txt", "1", 1700000000); // a－b.txt, as recorded
+    twins.file("a\xe2\x88\x92" "b.txt", "22", 1700000000); // a−b.txt
+    twins.subdir("d\xef\xbc\x8d" "e");
+    twins.subdir("d\xe2\x88\x92" "e");
+    twins.file("d\xef\xbc\x8d" "e/f.txt", "1", 1700000000);
+    twins.file("d\xe2\x88\x92" "e/f.txt", "1", 1700000000);
+    const QString time = QDateTime::fromSecsSinceEpoch(1700000000).toString("yyyy-MM-dd HH:mm:ss");
+    out.file("twins.csv", toCp932(QStringLiteral("ファイル名,バイト数,更新日時,ディレクトリ\r\n"
+                                                 "a\uFF0Db.txt,1,%1,%2\r\nf.txt,1,%1,%2d\uFF0De/\r\n")
+                                      .arg(time, twins.path())));
+    for (int run = 0; run < 2; ++run) {
+        const ToolOutput r = listTool({"--check", out.path() + "twins.csv", twins.path(), "-r"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(reported(r.out), (QStringList{twins.path() + QStringLiteral("a\u2212b.txt=new"),
+                                                twins.path() + QStringLiteral("d\u2212e/f.txt=new")}))
+            << r.out.constData();
+        EXPECT_TRUE(r.err.endsWith("same 2, changed 0, content 0, missing 0, new 2, unreadable 0\n")) << r.err.constData();
+    }
 }
 
 } // namespace

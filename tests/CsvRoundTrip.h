@@ -12,7 +12,8 @@ namespace qn::test {
 
 // Whatever the CSV reader accepts, written again and read again, is the
 // same list: names, directories, sizes, times (and whether they had
-// seconds) and digests, in the same order.
+// seconds), digests, and a check's states and found values, in the same
+// order.
 inline bool csvRoundTripHolds(const QByteArray &input)
 {
     CsvReadLimits limits;
@@ -34,10 +35,14 @@ inline bool csvRoundTripHolds(const QByteArray &input)
     EntryTable second;
     if (!read(CsvFileText(first), second) || second.EntryCount() != first.EntryCount())
         return false;
+    if (second.IsChecked() != first.IsChecked())
+        return false;
     for (int i = 1; i <= first.EntryCount(); ++i) {
         const ListEntry &a = first.at(i), &b = second.at(i);
         if (a.FileName != b.FileName || a.Directory != b.Directory || a.Size != b.Size || a.Modified != b.Modified
-            || a.MinuteOnly != b.MinuteOnly || a.Sha256 != b.Sha256)
+            || a.MinuteOnly != b.MinuteOnly || a.Sha256 != b.Sha256 || a.State != b.State
+            || first.HasFound(i) != second.HasFound(i) || first.found(i).Size != second.found(i).Size
+            || first.found(i).Modified != second.found(i).Modified)
             return false;
     }
     return true;

@@ -78,8 +78,8 @@ TEST(RecordCheck, TheWholeScopeTwiceThenApplied)
         h.scope.proposed.clear();
         h.find<QAction>("File_CheckDisk")->trigger();
         ASSERT_EQ(h.scope.proposed.size(), 1);
-        EXPECT_EQ(h.scope.proposed[0].folders, QStringList{root});
-        EXPECT_TRUE(h.scope.proposed[0].subdirectories);
+        EXPECT_EQ(h.scope.proposed[0].paths(), QStringList{root});
+        EXPECT_TRUE(h.scope.proposed[0].folders[0].subdirectories);
         EXPECT_EQ(h.messages.texts(), QStringList{summary});
         EXPECT_EQ(gridStates(h), expected);
         ASSERT_EQ(h.grid()->model()->columnCount(), 8);
@@ -171,6 +171,130 @@ TEST(RecordCheck, TheWholeScopeTwiceThenApplied)
     EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("照合結果がありません。")});
 }
 
+// Folders added in different ways keep their own scope: the tree add's
+// folder is walked with its subfolders, the directory add's alone, checked
+// twice alike. The scope dialog shows the mix as a partly checked box that
+// keeps each folder's choice until it is checked or unchecked.
+TEST(RecordCheck, FoldersAddedInDifferentWaysKeepTheirOwnScope)
+{
+    constexpr qint64 Time = CheckScenario::Time;
+    Harness h;
+    Fixture fx;
+    for (const char *d : {"A", "A/sub", "B", "B/sub"})
+        fx.subdir(d);
+    fx.file("A/a.txt", "a", Time);
+    fx.file("A/sub/s.txt", "s", Time);
+    fx.file("B/b.txt", "b", Time);
+    fx.file("B/sub/old.txt", "o", Time);
+    const QString a = fx.path() + "A/", b = fx.path() + "B/";
+    h.openDirectory(a);
+    h.find<QAction>("File_AddTree")->trigger();
+    h.openDirectory(b);
+    h.click("DirAdd");
+    ASSERT_EQ(h.rows(), 3);
+    fx.file("A/sub/new.txt", "n", Time);
+    fx.file("B/sub/new.txt", "n", Time);
+    fx.file("B/new.txt", "n", Time);
+
+    QStringList expected{a + QStringLiteral("a.txt=一致"), a + QStringLiteral("sub/s.txt=一致"),
+                         b + QStringLiteral("b.txt=一致"), a + QStringLiteral("sub/new.txt=新規"),
+                         b + QStringLiteral("new.txt=新規")};
+    expected.sort();
+    for (int run = 0; run < 2; ++run) {
+        h.messages.shown.clear();
+        h.scope.proposed.clear();
+        h.find<QAction>("File_CheckDisk")->trigger();
+        ASSERT_EQ(h.scope.proposed.size(), 1);
+        const CheckScope &proposed = h.scope.proposed[0];
+        EXPECT_EQ(proposed.paths(), (QStringList{a, b}));
+        ASSERT_EQ(proposed.folders.size(), 2u);
+        EXPECT_TRUE(proposed.folders[0].subdirectories);
+        EXPECT_FALSE(proposed.folders[1].subdirectories);
+        EXPECT_EQ(h.messages.texts(), QStringList{QStringLiteral("照合が終わりました。\r一致 3 件、新規 2 件")});
+        EXPECT_EQ(gridStates(h), expected);
+    }
+
+    ScopeDialog dialog(h.scope.proposed[0]);
+    auto *folders = dialog.findChild<QPlainTextEdit *>("ScopeFolders");
+    auto *subdirectories = dialog.findChild<QCheckBox *>("ScopeSubdirectories");
+    ASSERT_TRUE(folders && subdirectories);
+    const auto choices = [&dialog] {
+        QList<bool> out;
+        for (const ScopeFolder &f : dialog.scope().folders)
+            out.append(f.subdirectories);
+        return out;
+    };
+    EXPECT_EQ(subdirectories->checkState(), Qt::PartiallyChecked);
+    folders->setPlainText(folders->toPlainText() + "\n/typed/");
+    EXPECT_EQ(choices(), (QList<bool>{true, false, false}));
+    subdirectories->setCheckState(Qt::Checked);
+    EXPECT_EQ(choices(), (QList<bool>{true, true, true}));
+    subdirectories->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(choices(), (QList<bool>{false, false, false}));
+    QTest::mouseClick(subdirectories, Qt::LeftButton); // back to each its own
+    EXPECT_EQ(subdirectories->checkState(), Qt::PartiallyChecked);
+    EXPECT_EQ(choices(), (QList<bool>{true, false, false}));
+}
+
+// A list saved after a check opens as it was saved: the states, what the
+// check found, the 新規 rows outside the record. Saved again it is the same
+// file; checked again it gives the same answer.
+TEST(RecordCheck, AListSavedAfterACheckOpensAsItWasSaved)
+{
+    CheckScenario s;
+    const QString root = s.fx.path();
+    FilterPatterns patterns;
+    patterns.exclude = "*.tmp";
+    const QString summary = QStringLiteral("照合が終わりました。\r一致 2 件、変更 1 件、内容変更 1 件、なし 2 件、新規 4 件");
+    const QStringList expected = CheckScenario::expected(root, QStringLiteral("一致"), QStringLiteral("変更"),
+                                                         QStringLiteral("内容変更"), QStringLiteral("なし"),
+                                                         QStringLiteral("新規"));
+    Fixture lists;
+    const QString saved = lists.path() + "checked.csv";
+    {
+        Harness h;
+        h.openDirectory(root);
+        h.find<QAction>("File_AddTree")->trigger();
+        h.find<QAction>("File_Sha256")->trigger();
+        h.window->commands().setFilter(NameFilter(patterns));
+        s.change();
+        h.messages.shown.clear();
+        h.find<QAction>("File_CheckDisk")->trigger();
+        ASSERT_EQ(h.messages.texts(), QStringList{summary});
+        h.chooser.answer = saved;
+        h.find<QAction>("File_SaveCsv")->trigger();
+    }
+
+    Harness h;
+    h.window->commands().setFilter(NameFilter(patterns));
+    h.chooser.answer = saved;
+    h.find<QAction>("File_OpenCsv")->trigger();
+    EXPECT_EQ(gridStates(h), expected);
+    ASSERT_EQ(h.grid()->model()->columnCount(), 8);
+    const int touched = rowOf(h, "touched.txt");
+    EXPECT_EQ(h.grid()->model()->index(touched - 1, 2).data(EntryModel::RawValueRole).toLongLong(), CheckScenario::Time);
+    EXPECT_EQ(h.grid()->model()->index(touched - 1, 7).data(EntryModel::RawValueRole).toLongLong(),
+              CheckScenario::Time + 100);
+    EXPECT_TRUE(h.grid()->model()->index(rowOf(h, "late.txt") - 1, 0).data(Qt::BackgroundRole).isValid());
+    h.chooser.answer = lists.path() + "again.csv";
+    h.find<QAction>("File_SaveCsv")->trigger();
+    EXPECT_EQ(readAll(lists.path() + "again.csv"), readAll(saved));
+    QAction *only = h.find<QAction>("File_DiffOnly");
+    only->trigger();
+    EXPECT_EQ(visibleRows(h), 8);
+    only->trigger();
+
+    for (int run = 0; run < 2; ++run) {
+        h.messages.shown.clear();
+        h.scope.proposed.clear();
+        h.find<QAction>("File_CheckDisk")->trigger();
+        ASSERT_EQ(h.scope.proposed.size(), 1);
+        EXPECT_EQ(h.scope.proposed[0].paths(), QStringList{root});
+        EXPECT_EQ(h.messages.texts(), QStringList{summary});
+        EXPECT_EQ(gridStates(h), expected);
+    }
+}
+
 // The newer list is named as such, and the help says what なし means there.
 TEST(RecordCheck, AgainstANewerList)
 {
@@ -194,8 +318,9 @@ TEST(RecordCheck, ScopeDialogAndAFolderThatCannotBeOpened)
     EXPECT_EQ(subdirectories->text(), QStringLiteral("サブディレクトリも照合する"));
     folders->setPlainText("/x\r\n\n  \n/y/ z/\n/x/");
     subdirectories->setChecked(false);
-    EXPECT_EQ(dialog.scope().folders, (QStringList{"/x/", "/y/ z/"}));
-    EXPECT_FALSE(dialog.scope().subdirectories);
+    EXPECT_EQ(dialog.scope().paths(), (QStringList{"/x/", "/y/ z/"}));
+    for (const ScopeFolder &f : dialog.scope().folders)
+        EXPECT_FALSE(f.subdirectories);
 
     Harness h;
     Fixture fx;

@@ -278,7 +278,7 @@ QStringList listScope(const EntryTable &table)
 {
     // The folders a check of the list would walk: those its adds came from,
     // else what the listed directories suggest.
-    return ProposedScope(table).folders;
+    return ProposedScope(table).paths();
 }
 
 const std::atomic<bool> &Catalogue::neverCancel()

@@ -317,20 +317,27 @@ int check(const QString &list, const QString &against, const QStringList &paths,
     bool fromCp932 = false;
     if (!readList(table, list, nullptr, &fromCp932))
         return UsageError;
+    // The rows an earlier check added, saved with the list, are no part of
+    // the record, and its states go: the check starts from the record alone.
+    table.RemoveEntries(NewRows(table));
+    table.ClearCheck();
     Findings findings;
     bool failed = false;
     if (against.isEmpty()) {
-        // The PATHs given, else what the window proposes.
+        // The PATHs given, each with its subdirectories with -r; else what
+        // the window proposes (every folder with its subdirectories with -r).
         CheckScope scope = paths.isEmpty() ? ProposedScope(table) : CheckScope();
         for (const QString &path : paths) {
             const QString folder = absolute(path);
-            scope.folders.append(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+            scope.folders.push_back(
+                ScopeFolder{folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'), recursive});
         }
-        scope.subdirectories = scope.subdirectories || recursive;
+        for (ScopeFolder &folder : scope.folders)
+            folder.subdirectories = folder.subdirectories || recursive;
         // The default is shown: the user did not name it.
-        for (const QString &folder : scope.folders) {
+        for (const ScopeFolder &folder : scope.folders) {
             if (paths.isEmpty())
-                say("scope: " + shown(folder));
+                say("scope: " + shown(folder.path));
         }
         DiskCheck disk = PrepareDiskCheck(table, scope, filter);
         disk.cp932Names = fromCp932;

@@ -197,7 +197,7 @@ QString PageLayout::cell(int column, int entry) const
         return stateText(e.State);
     case FoundSizeCol:
     case FoundDateCol: {
-        if (!differs(e) || !m_table.HasFound())
+        if (!differs(e) || !m_table.HasFound(entry))
             return QString();
         const FoundValues &f = m_table.found(entry);
         SizeFormatter formatter;

@@ -80,14 +80,28 @@ bool lies_below(const QString &path, const QString &folder)
 
 } // namespace
 
+CheckScope::CheckScope(const QStringList &paths, bool subdirectories)
+{
+    folders.reserve(size_t(paths.size()));
+    for (const QString &path : paths)
+        folders.push_back(ScopeFolder{path, subdirectories});
+}
+
+QStringList CheckScope::paths() const
+{
+    QStringList out;
+    out.reserve(qsizetype(folders.size()));
+    for (const ScopeFolder &f : folders)
+        out.append(f.path);
+    return out;
+}
+
 CheckScope ProposedScope(const EntryTable &table)
 {
     CheckScope scope;
-    for (const ScopeFolder &f : table.RememberedFolders()) {
-        scope.folders.append(f.path);
-        scope.subdirectories = scope.subdirectories || f.subdirectories;
-    }
-    if (!scope.folders.isEmpty())
+    // Each folder as its adds took it: a folder added alone is walked alone.
+    scope.folders = table.RememberedFolders();
+    if (!scope.folders.empty())
         return scope;
     QStringList directories;
     QString last;
@@ -107,20 +121,22 @@ CheckScope ProposedScope(const EntryTable &table)
     QString common = directories.front();
     for (const QString &d : std::as_const(directories))
         common = commonFolder(common, d);
+    QStringList folders;
     if (!common.isEmpty() && !isVolumeRoot(common)) {
-        scope.folders.append(common);
+        folders.append(common);
     } else {
         directories.sort();
         for (const QString &d : std::as_const(directories)) {
-            if (scope.folders.isEmpty() || !d.startsWith(scope.folders.back()))
-                scope.folders.append(d);
+            if (folders.isEmpty() || !d.startsWith(folders.back()))
+                folders.append(d);
         }
     }
+    bool subdirectories = false;
     for (const QString &d : std::as_const(directories)) {
-        for (const QString &f : std::as_const(scope.folders))
-            scope.subdirectories = scope.subdirectories || lies_below(d, f);
+        for (const QString &f : std::as_const(folders))
+            subdirectories = subdirectories || lies_below(d, f);
     }
-    return scope;
+    return CheckScope(folders, subdirectories);
 }
 
 std::vector<int> NewRows(const EntryTable &table)
@@ -245,42 +261,55 @@ DiskCheck PrepareDiskCheck(const EntryTable &table, const CheckScope &scope, con
 
 namespace {
 
-// The scope's folders each once, ending in the separator; with
-// subdirectories, none below another.
-QStringList scopeFolders(const CheckScope &scope)
+// The scope's folders each once, ending in the separator (a folder named
+// twice takes its subdirectories when either does), none that a folder
+// walked with its subdirectories holds already.
+std::vector<ScopeFolder> scopeFolders(const CheckScope &scope)
 {
-    QStringList folders;
-    for (QString f : scope.folders) {
-        if (f.isEmpty())
+    std::vector<ScopeFolder> folders;
+    for (ScopeFolder f : scope.folders) {
+        if (f.path.isEmpty())
             continue;
-        if (!f.endsWith(QLatin1Char('/')))
-            f += QLatin1Char('/');
-        if (!folders.contains(f))
-            folders.append(f);
+        if (!f.path.endsWith(QLatin1Char('/')))
+            f.path += QLatin1Char('/');
+        const auto same = std::find_if(folders.begin(), folders.end(),
+                                       [&f](const ScopeFolder &g) { return g.path == f.path; });
+        if (same != folders.end())
+            same->subdirectories = same->subdirectories || f.subdirectories;
+        else
+            folders.push_back(std::move(f));
     }
-    if (!scope.subdirectories)
-        return folders;
-    QStringList top;
-    for (const QString &f : std::as_const(folders)) {
-        bool below = false;
-        for (const QString &g : std::as_const(folders))
-            below = below || lies_below(f, g);
-        if (!below)
-            top.append(f);
+    std::vector<ScopeFolder> kept;
+    for (const ScopeFolder &f : folders) {
+        const bool held = std::any_of(folders.begin(), folders.end(), [&f](const ScopeFolder &g) {
+            return g.subdirectories && lies_below(f.path, g.path);
+        });
+        if (!held)
+            kept.push_back(f);
     }
-    return top;
+    return kept;
 }
 
 // The walked files of one listed directory: each named one found, the
 // others added. The walk lists a directory in the order a tree add put it
 // in the list, so names are matched in step and looked up only when that
-// order was changed.
+// order was changed. With cp932, the files no recorded name matches exactly
+// are then matched by their code page 932 bytes to the recorded names still
+// unmatched: of two files on disk that give the same bytes, the one named
+// as recorded is found and the other is new.
 void matchWalked(DirectoryCheck &d, WalkedDirectory &walked, std::vector<WalkedDirectory> &added, bool cp932)
 {
     size_t next = 0;
     std::optional<QHash<QString, quint32>> byName;
-    std::optional<QHash<QByteArray, quint32>> byCp932;
     WalkedDirectory extra{walked.path, {}};
+    std::vector<WalkedFile> unmatched;
+    const auto take = [&d](qint64 at, const WalkedFile &f) {
+        if (at < 0 || d.known[size_t(at)])
+            return false;
+        d.found[size_t(at)] = FoundFile{FoundFile::Present, f.stamp};
+        d.known[size_t(at)] = 1;
+        return true;
+    };
     for (WalkedFile &f : walked.files) {
         qint64 at = -1;
         if (next < d.names.size() && d.names[next] == f.name) {
@@ -296,21 +325,21 @@ void matchWalked(DirectoryCheck &d, WalkedDirectory &walked, std::vector<WalkedD
             if (it != byName->constEnd())
                 at = *it;
         }
-        if (at < 0 && cp932) {
-            if (!byCp932) {
-                byCp932.emplace();
-                for (size_t i = 0; i < d.names.size(); ++i)
-                    byCp932->insert(toCp932(d.names[i]), quint32(i));
-            }
-            const auto it = byCp932->constFind(toCp932(f.name));
-            if (it != byCp932->constEnd())
-                at = *it;
+        if (!take(at, f))
+            (cp932 ? unmatched : extra.files).push_back(std::move(f));
+    }
+    if (!unmatched.empty()) {
+        QMultiHash<QByteArray, quint32> byCp932;
+        for (size_t i = 0; i < d.names.size(); ++i) {
+            if (!d.known[i])
+                byCp932.insert(toCp932(d.names[i]), quint32(i));
         }
-        if (at < 0) {
-            extra.files.push_back(std::move(f));
-        } else if (!d.known[size_t(at)]) {
-            d.found[size_t(at)] = FoundFile{FoundFile::Present, f.stamp};
-            d.known[size_t(at)] = 1;
+        for (WalkedFile &f : unmatched) {
+            bool found = false;
+            for (auto it = byCp932.constFind(toCp932(f.name)); it != byCp932.constEnd() && !found; ++it)
+                found = take(*it, f);
+            if (!found)
+                extra.files.push_back(std::move(f));
         }
     }
     if (!extra.files.empty())
@@ -329,37 +358,36 @@ void RunDiskCheck(DiskCheck &check, const std::atomic<bool> &cancel, const TreeW
         d.found.assign(d.names.size(), FoundFile());
         d.known.assign(d.names.size(), 0);
     }
-    // Folder names a code page changed are matched by their bytes in it too.
-    QHash<QByteArray, quint32> directoryOfCp932;
-    if (check.cp932Names) {
-        for (size_t i = 0; i < check.directories.size(); ++i)
-            directoryOfCp932.insert(toCp932(check.directories[i].path), quint32(i));
-    }
     QSet<QString> walked;
     QSet<QString> unreadable;
-    for (const QString &folder : scopeFolders(check.scope)) {
-        if (!isDirectory(folder)) {
-            check.scopeFailed.append(folder);
+    // Folders the record does not name exactly; with cp932 they are matched
+    // by their code page 932 bytes once every folder named exactly is known.
+    std::vector<WalkedDirectory> unlisted;
+    std::vector<char> listedWalked(check.directories.size(), 0);
+    for (const ScopeFolder &folder : scopeFolders(check.scope)) {
+        if (!isDirectory(folder.path)) {
+            check.scopeFailed.append(folder.path);
             continue;
         }
-        TreeWalkReport report = walkTree(folder, cancel, progress, threads, check.scope.subdirectories, check.filter);
+        TreeWalkReport report =
+            walkTree(folder.path, cancel, progress, threads, folder.subdirectories, check.filter);
         if (cancel.load())
             return;
-        if (report.directories.empty() && report.skipped.contains(folder)) {
-            check.scopeFailed.append(folder);
+        if (report.directories.empty() && report.skipped.contains(folder.path)) {
+            check.scopeFailed.append(folder.path);
             continue;
         }
         for (WalkedDirectory &w : report.directories) {
             if (walked.contains(w.path))
                 continue;
             walked.insert(w.path);
-            qint64 listed = directoryOf.value(w.path, quint32(-1));
-            if (listed == quint32(-1) && check.cp932Names)
-                listed = directoryOfCp932.value(toCp932(w.path), quint32(-1));
-            if (listed == quint32(-1))
-                check.added.push_back(std::move(w));
-            else
-                matchWalked(check.directories[size_t(listed)], w, check.added, check.cp932Names);
+            const quint32 listed = directoryOf.value(w.path, quint32(-1));
+            if (listed == quint32(-1)) {
+                (check.cp932Names ? unlisted : check.added).push_back(std::move(w));
+            } else {
+                listedWalked[listed] = 1;
+                matchWalked(check.directories[listed], w, check.added, check.cp932Names);
+            }
         }
         for (const QString &skipped : std::as_const(report.skipped)) {
             // A folder below the scope that could not be read; its listed
@@ -367,6 +395,23 @@ void RunDiskCheck(DiskCheck &check, const std::atomic<bool> &cancel, const TreeW
             if (skipped.endsWith(QLatin1Char('/')) && !directoryOf.contains(skipped) && !unreadable.contains(skipped)) {
                 unreadable.insert(skipped);
                 check.unreadable.append(skipped);
+            }
+        }
+    }
+    if (!unlisted.empty()) {
+        // Folder names a code page changed, matched by their bytes in it.
+        QHash<QByteArray, quint32> directoryOfCp932;
+        for (size_t i = 0; i < check.directories.size(); ++i) {
+            if (!listedWalked[i])
+                directoryOfCp932.insert(toCp932(check.directories[i].path), quint32(i));
+        }
+        for (WalkedDirectory &w : unlisted) {
+            const quint32 listed = directoryOfCp932.value(toCp932(w.path), quint32(-1));
+            if (listed == quint32(-1) || listedWalked[listed]) {
+                check.added.push_back(std::move(w));
+            } else {
+                listedWalked[listed] = 1;
+                matchWalked(check.directories[listed], w, check.added, true);
             }
         }
     }
@@ -443,7 +488,7 @@ std::vector<int> ApplyFound(EntryTable &table)
         const CheckState state = table.at(i).State;
         if (state == CheckState::Missing) {
             missing.push_back(i);
-        } else if ((state == CheckState::Changed || state == CheckState::ContentChanged) && table.HasFound()) {
+        } else if ((state == CheckState::Changed || state == CheckState::ContentChanged) && table.HasFound(i)) {
             const FoundValues &f = table.found(i);
             const FileStamp stamp{f.Size, f.Modified};
             const QByteArray digest = f.Sha256;

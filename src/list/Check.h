@@ -18,18 +18,23 @@ class EntryTable;
 QString stateText(CheckState state);
 
 // What a check against the disk walks for files the list lacks: folders,
-// with or without their subdirectories, as a tree add takes them (the
+// each with or without its subdirectories, as a tree add takes them (the
 // filter in force, links not followed, each directory once).
 struct CheckScope {
-    QStringList folders; // each ends in the separator
-    bool subdirectories = false;
+    std::vector<ScopeFolder> folders; // each path ends in the separator
+
+    CheckScope() = default;
+    // Every folder with the same choice.
+    CheckScope(const QStringList &paths, bool subdirectories);
+    QStringList paths() const;
 };
 
-// The scope a check proposes: the folders the list's adds came from; for a
-// list without any (read from a CSV) the deepest folder that holds every
-// listed directory or, when that is a volume's root, the listed directories
-// below no other one; with subdirectories when an add took them or some
-// listed directory lies below a scope folder.
+// The scope a check proposes: the folders the list's adds came from, each
+// with its subdirectories when a tree add took it; for a list without any
+// (read from a CSV) the deepest folder that holds every listed directory
+// or, when that is a volume's root, the listed directories below no other
+// one, all with subdirectories when some listed directory lies below a
+// scope folder.
 CheckScope ProposedScope(const EntryTable &table);
 
 // What another source holds for the record (the entries that are not 新規,
@@ -71,7 +76,8 @@ struct DiskCheck {
     CheckScope scope;
     NameFilter filter;
     // The record was read from code page 932: a name on disk matches one
-    // recorded when both give the same bytes in that code page.
+    // recorded when both give the same bytes in that code page (names that
+    // match exactly are paired first, so twins on disk are each counted).
     bool cp932Names = false;
     std::vector<DirectoryCheck> directories;
     std::vector<std::pair<quint32, quint32>> place; // record entry k at place[k - 1]: directory, name
@@ -90,7 +96,7 @@ Findings ListFindings(const EntryTable &table, const EntryTable &other);
 
 // What applying a check's result does: 変更 and 内容変更 entries take the
 // found size, time and digest (digest: the other list's, or none from the
-// disk); なし entries are removed (their numbers are returned, for a view
+// disk; an entry with nothing found beside it stays as it is); なし entries are removed (their numbers are returned, for a view
 // to follow, before anything is removed); 新規 stay; every state is cleared.
 std::vector<int> ApplyFound(EntryTable &table);
 // The 変更 and 内容変更 entries that have a recorded digest: after a check

@@ -21,13 +21,6 @@ struct FoundValues {
     QByteArray Sha256 = QByteArray();
 };
 
-// A folder a directory add (alone) or a tree add (with its subdirectories)
-// took files from: the list's scope for a check.
-struct ScopeFolder {
-    QString path; // ends in the separator
-    bool subdirectories = false;
-};
-
 // The list: slot 0 is a blank entry that is never shown, written or matched;
 // slots 1..EntryCount() hold the entries in list order. A hash index of
 // (directory, name) answers the duplicate test without visiting the table.
@@ -104,6 +97,7 @@ public:
     bool HasFound() const { return !m_found.empty(); }
     // Entry i's found values; zeros for an entry that has none.
     const FoundValues &found(int i) const;
+    bool HasFound(int i) const { return m_found.find(quint32(i)) != m_found.end(); }
     void SetFound(int i, FoundValues values);
     // Every state back to none and the found values gone; the record stays.
     void ClearCheck();

@@ -23,4 +23,11 @@ struct ListEntry {
     QByteArray Sha256 = QByteArray(); // the content's digest, 32 bytes; empty until computed
 };
 
+// A folder a directory add (alone) or a tree add (with its subdirectories)
+// took files from: the list's scope for a check.
+struct ScopeFolder {
+    QString path; // ends in the separator
+    bool subdirectories = false;
+};
+
 } // namespace qn

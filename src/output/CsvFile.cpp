@@ -182,7 +182,7 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
         }
         if (found) {
             out.put(',');
-            if (e.State == CheckState::Changed || e.State == CheckState::ContentChanged) {
+            if ((e.State == CheckState::Changed || e.State == CheckState::ContentChanged) && table.HasFound(i)) {
                 const FoundValues &f = table.found(i);
                 const auto foundEnd = std::to_chars(digits, digits + sizeof digits, f.Size).ptr;
                 out.put(QByteArrayView(digits, foundEnd - digits));

@@ -1,5 +1,6 @@
 #include "output/CsvReader.h"
 
+#include "list/Check.h"
 #include "list/LocalClock.h"
 #include "output/CsvTime.h"
 #include "output/GridTitles.h"
@@ -26,6 +27,9 @@ const QString SizeTitle = QStringLiteral("バイト数");
 const QString TimeTitle = QStringLiteral("更新日時");
 const QString DirectoryTitle = QStringLiteral("ディレクトリ");
 const QString DigestTitle = gridColumnTitle(DigestCol, 0);
+const QString StateTitle = gridColumnTitle(StateCol, 0);
+const QString FoundSizeTitle = gridColumnTitle(FoundSizeCol, 0);
+const QString FoundTimeTitle = gridColumnTitle(FoundDateCol, 0);
 
 // Whether bytes are UTF-8 throughout; plain ASCII, as most of a list is,
 // eight bytes at a time.
@@ -326,12 +330,15 @@ CsvReadResult readRecords(QIODevice &device, const std::atomic<bool> &cancel, co
         return stop(CsvReadResult::NotAList);
     if (!fields.empty() && fields[0].startsWith("\xEF\xBB\xBF"))
         fields[0] = fields[0].sliced(3);
-    qsizetype nameAt = -1, sizeAt = -1, timeAt = -1, directoryAt = -1, digestAt = -1;
+    qsizetype nameAt = -1, sizeAt = -1, timeAt = -1, directoryAt = -1, digestAt = -1, stateAt = -1,
+              foundSizeAt = -1, foundTimeAt = -1;
     for (qsizetype i = 0; i < qsizetype(fields.size()); ++i) {
         const QString title = QString::fromUtf8(fields[size_t(i)]).trimmed();
-        for (const auto &[wanted, at] : {std::pair{&NameTitle, &nameAt}, std::pair{&SizeTitle, &sizeAt},
-                                         std::pair{&TimeTitle, &timeAt}, std::pair{&DirectoryTitle, &directoryAt},
-                                         std::pair{&DigestTitle, &digestAt}}) {
+        for (const auto &[wanted, at] :
+             {std::pair{&NameTitle, &nameAt}, std::pair{&SizeTitle, &sizeAt}, std::pair{&TimeTitle, &timeAt},
+              std::pair{&DirectoryTitle, &directoryAt}, std::pair{&DigestTitle, &digestAt},
+              std::pair{&StateTitle, &stateAt}, std::pair{&FoundSizeTitle, &foundSizeAt},
+              std::pair{&FoundTimeTitle, &foundTimeAt}}) {
             if (title == *wanted && *at < 0)
                 *at = i;
         }
@@ -339,6 +346,14 @@ CsvReadResult readRecords(QIODevice &device, const std::atomic<bool> &cancel, co
     if (nameAt < 0 || sizeAt < 0 || timeAt < 0 || directoryAt < 0)
         return stop(CsvReadResult::NotAList);
     const size_t needed = size_t(std::max({nameAt, sizeAt, timeAt, directoryAt})) + 1;
+
+    // The states as the writer spells them; index 0, none, is the empty cell.
+    QByteArray stateTexts[int(CheckState::ContentChanged) + 1];
+    for (int k = 0; k <= int(CheckState::ContentChanged); ++k)
+        stateTexts[k] = stateText(CheckState(k)).toUtf8();
+    const auto cell = [&fields](qsizetype at) {
+        return at >= 0 && size_t(at) < fields.size() ? fields[size_t(at)].trimmed() : QByteArrayView();
+    };
 
     LocalClock clock;
     QByteArray lastDirectory; // as the file spells it
@@ -380,6 +395,29 @@ CsvReadResult readRecords(QIODevice &device, const std::atomic<bool> &cancel, co
             result.list.digests.push_back(std::move(digest));
         }
         result.list.minuteOnly.push_back(withSeconds ? 0 : 1);
+        if (stateAt >= 0) {
+            // A state misread would put a row into the record or out of it:
+            // a text that is none of them refuses the file.
+            const QByteArrayView text = cell(stateAt);
+            int k = 0;
+            while (k <= int(CheckState::ContentChanged) && text != stateTexts[k])
+                ++k;
+            if (k > int(CheckState::ContentChanged))
+                return stop(CsvReadResult::BadLine, line);
+            CheckState state = CheckState(k);
+            if (state == CheckState::Changed || state == CheckState::ContentChanged) {
+                const QByteArrayView size = cell(foundSizeAt), time = cell(foundTimeAt);
+                CsvList::Found found{result.list.rows, 0, 0};
+                bool foundSeconds = true;
+                if (size.isEmpty() && time.isEmpty())
+                    state = CheckState::None; // nothing found to show or apply
+                else if (!wholeNumber(size, found.size) || !parseCsvTime(time, clock, found.modified, foundSeconds))
+                    return stop(CsvReadResult::BadLine, line);
+                else
+                    result.list.found.push_back(found);
+            }
+            result.list.states.push_back(state);
+        }
         // The directory's bytes are kept, not a view of them: the piece
         // they were in, or the copy made for doubled quotes, is gone by the
         // next row.
@@ -424,11 +462,14 @@ CsvReadResult readListCsv(QIODevice &device, const std::atomic<bool> &cancel, co
 
 CsvAppendReport AppendCsvList(EntryTable &table, CsvList &list)
 {
-    // Where each row's digest and time form go is known only once the rows
-    // are in: the rows the table held already are left out.
+    // Where each row's digest, time form and state go is known only once the
+    // rows are in: the rows the table held already are left out, and of rows
+    // named twice the first, which the table keeps, gives them.
     const bool anyMinuteOnly = std::find(list.minuteOnly.begin(), list.minuteOnly.end(), 1) != list.minuteOnly.end();
+    const bool anyState = std::any_of(list.states.begin(), list.states.end(),
+                                      [](CheckState s) { return s != CheckState::None; });
     std::vector<std::pair<QString, QString>> keys;
-    if (!list.digests.empty() || anyMinuteOnly) {
+    if (!list.digests.empty() || anyMinuteOnly || anyState) {
         for (const WalkedDirectory &d : list.directories) {
             for (const WalkedFile &f : d.files)
                 keys.emplace_back(d.path, f.name);
@@ -438,19 +479,34 @@ CsvAppendReport AppendCsvList(EntryTable &table, CsvList &list)
     report.directories = std::move(list.directories);
     const int first = table.EntryCount() + 1;
     AppendTree(table, report);
+    std::vector<char> given(size_t(table.EntryCount() - first + 1), 0);
+    size_t nextFound = 0;
     for (size_t k = 0; k < keys.size(); ++k) {
         const bool digest = k < list.digests.size() && !list.digests[k].isEmpty();
         const bool minuteOnly = k < list.minuteOnly.size() && list.minuteOnly[k];
-        if (!digest && !minuteOnly)
+        const CheckState state = k < list.states.size() ? list.states[k] : CheckState::None;
+        const CsvList::Found *found = nullptr;
+        while (nextFound < list.found.size() && list.found[nextFound].row < qint64(k))
+            ++nextFound;
+        if (nextFound < list.found.size() && list.found[nextFound].row == qint64(k))
+            found = &list.found[nextFound];
+        if (!digest && !minuteOnly && state == CheckState::None)
             continue;
         const int i = table.Find(keys[k].first, keys[k].second);
-        if (i < first)
+        if (i < first || given[size_t(i - first)])
             continue;
+        given[size_t(i - first)] = 1;
         if (digest)
             table.SetDigest(i, list.digests[k]);
         if (minuteOnly)
             table.SetMinuteOnly(i, true);
+        if (state != CheckState::None)
+            table.SetChecked(i, state);
+        if (found && (state == CheckState::Changed || state == CheckState::ContentChanged))
+            table.SetFound(i, FoundValues{found->size, found->modified});
     }
+    if (anyState)
+        table.MarkChecked();
     CsvAppendReport appended;
     appended.added = table.EntryCount() - first + 1;
     appended.refused = std::move(report.skipped);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "list/ListEntry.h"
 #include "platform/TreeWalk.h"
 
 #include <QByteArray>
@@ -24,6 +25,16 @@ struct CsvList {
     std::vector<QByteArray> digests;
     // Each row's time was written without seconds (1) or with them (0).
     std::vector<char> minuteOnly;
+    // With a "照合" column: each row's state in file order (none where the
+    // cell is empty), and for the rows that are 変更 or 内容変更 what the
+    // check found ("現在のバイト数", "現在の更新日時"), by row number from 0.
+    std::vector<CheckState> states;
+    struct Found {
+        qint64 row = 0;
+        qint64 size = 0;
+        qint64 modified = 0;
+    };
+    std::vector<Found> found;
     bool cp932 = false; // the file was in code page 932
 };
 
@@ -44,12 +55,16 @@ struct CsvReadResult {
 // it again: UTF-8 with or without a byte-order mark, or code page 932; LF or
 // CR LF; fields quoted or not. Columns are found by their titles
 // ("ファイル名", "バイト数", "更新日時", "ディレクトリ"; others are ignored) in
-// any order. Times are local, as parseCsvTime reads them. All or nothing: a
-// file without those titles is NotAList; a row whose size is not a whole
-// number, whose time is not a time, whose name is empty, "." or "..", or
-// holds a NUL or a directory separator, whose directory is not absolute (or
-// has "." or ".." steps), whose quotes are broken, or which is longer than
-// the limit makes it BadLine; a row past the limit of rows, TooManyRows;
+// any order. Times are local, as parseCsvTime reads them. A list saved after
+// a check keeps it: "照合" gives each row its state, "現在のバイト数" and
+// "現在の更新日時" what was found for a 変更 or 内容変更 row (one without
+// them is read without its state: nothing is known to apply). All or
+// nothing: a file without those titles is NotAList; a row whose size is not
+// a whole number, whose time is not a time, whose name is empty, "." or
+// "..", or holds a NUL or a directory separator, whose directory is not
+// absolute (or has "." or ".." steps), whose state is none of the states,
+// whose found size or time is given but not one, whose quotes are broken,
+// or which is longer than the limit makes it BadLine; a row past the limit of rows, TooManyRows;
 // and nothing is read. The device is read in pieces; cancel stops it soon
 // (Cancelled).
 CsvReadResult readListCsv(QIODevice &device, const std::atomic<bool> &cancel, const CsvReadLimits &limits = {});
@@ -64,8 +79,9 @@ struct CsvAppendReport {
 };
 
 // Appends what was read to table in one batch, as a tree add does (rows it
-// holds already are left out), with the digests read and the times
-// recorded without seconds marked so.
+// holds already are left out), with the digests read, the times recorded
+// without seconds marked so, and the states and found values of a check
+// (the table is then checked: 新規 rows stay outside the record).
 CsvAppendReport AppendCsvList(EntryTable &table, CsvList &list);
 
 } // namespace qn

@@ -571,7 +571,7 @@ XlsxResult saveXlsxFile(const QString &path, const EntryTable &table, const Xlsx
             if (replaced && (hasUndecodableBytes(e.FileName) || hasUndecodableBytes(e.Directory)))
                 replaced->add(displayName(e.FileName), displayName(e.FileName));
             const bool differs = e.State == CheckState::Changed || e.State == CheckState::ContentChanged;
-            writer.entry(e, differs && table.HasFound() ? &table.found(i) : nullptr);
+            writer.entry(e, differs && table.HasFound(i) ? &table.found(i) : nullptr);
             if (options.progress && (i == 1 || (i & 4095) == 0))
                 options.progress(i);
         }

@@ -71,7 +71,7 @@ QVariant EntryModel::data(const QModelIndex &index, int role) const
     const ListEntry &e = m_table.at(index.row() + 1);
     const int kind = columnKind(index.column());
     if (kind == FoundSizeCol || kind == FoundDateCol) {
-        if ((role != Qt::DisplayRole && role != RawValueRole) || !m_table.HasFound() || !differs(e.State))
+        if ((role != Qt::DisplayRole && role != RawValueRole) || !m_table.HasFound(index.row() + 1) || !differs(e.State))
             return role == Qt::BackgroundRole ? tint(e.State) : QVariant();
         const FoundValues &f = m_table.found(index.row() + 1);
         if (role == RawValueRole)

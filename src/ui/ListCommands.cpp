@@ -541,7 +541,13 @@ void ListCommands::OpenCsvFile()
         return;
     // The recorded rows, sizes and times as the file has them, in one batch.
     m_namesFromCp932 = m_namesFromCp932 || list.cp932;
+    const bool wasChecked = m_table.IsChecked();
     const CsvAppendReport appended = AppendCsvList(m_table, list);
+    // A check saved with the list comes back with it. Where its found values
+    // came from is not known: applying it drops the changed files' digests
+    // rather than read a disk that may have changed since.
+    if (!wasChecked && m_table.IsChecked())
+        m_checkedAgainstDisk = false;
     m_title = QFileInfo(*path).completeBaseName();
     m_model.showChecked(); // a SHA-256 column when the file holds digests
     UpdateStatusTotals();

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace qn {
 
 namespace {
@@ -48,13 +50,14 @@ QStringList scopeFoldersFromText(const QString &text)
 
 ScopeDialog::ScopeDialog(const CheckScope &scope, QWidget *parent)
     : QDialog(parent)
+    , m_proposed(scope)
 {
     setObjectName(QStringLiteral("Form_Scope"));
     setWindowTitle(Title);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     auto *layout = new QVBoxLayout(this);
     auto *label = new QLabel(FoldersLabel, this);
-    m_folders = new QPlainTextEdit(scopeFoldersText(scope.folders), this);
+    m_folders = new QPlainTextEdit(scopeFoldersText(scope.paths()), this);
     m_folders->setObjectName(QStringLiteral("ScopeFolders"));
     m_folders->setAccessibleName(FoldersLabel);
     m_folders->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -63,7 +66,15 @@ ScopeDialog::ScopeDialog(const CheckScope &scope, QWidget *parent)
     label->setBuddy(m_folders);
     m_subdirectories = new QCheckBox(SubdirectoriesLabel, this);
     m_subdirectories->setObjectName(QStringLiteral("ScopeSubdirectories"));
-    m_subdirectories->setChecked(scope.subdirectories);
+    const auto withSubdirectories = [](const ScopeFolder &f) { return f.subdirectories; };
+    const bool all = std::all_of(scope.folders.begin(), scope.folders.end(), withSubdirectories);
+    const bool none = std::none_of(scope.folders.begin(), scope.folders.end(), withSubdirectories);
+    if (all || none) {
+        m_subdirectories->setChecked(all && !none);
+    } else {
+        m_subdirectories->setTristate(true);
+        m_subdirectories->setCheckState(Qt::PartiallyChecked);
+    }
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(OkCaption);
     buttons->button(QDialogButtonBox::Cancel)->setText(CancelCaption);
@@ -77,7 +88,17 @@ ScopeDialog::ScopeDialog(const CheckScope &scope, QWidget *parent)
 
 CheckScope ScopeDialog::scope() const
 {
-    return CheckScope{scopeFoldersFromText(m_folders->toPlainText()), m_subdirectories->isChecked()};
+    const Qt::CheckState state = m_subdirectories->checkState();
+    CheckScope scope(scopeFoldersFromText(m_folders->toPlainText()), state == Qt::Checked);
+    if (state == Qt::PartiallyChecked) {
+        for (ScopeFolder &f : scope.folders) {
+            for (const ScopeFolder &proposed : m_proposed.folders) {
+                if (proposed.path == f.path)
+                    f.subdirectories = proposed.subdirectories;
+            }
+        }
+    }
+    return scope;
 }
 
 } // namespace qn

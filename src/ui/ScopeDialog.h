@@ -11,7 +11,10 @@ namespace qn {
 
 // "照合の範囲": the folders a check against the disk walks for files the
 // list lacks, one per line, and whether their subdirectories are walked
-// too. OK takes what is shown; キャンセル and the close box check nothing.
+// too: checked or unchecked for all of them; partly checked when the
+// folders came with different choices, which each keeps while the box is
+// left so (a folder typed anew then walks its own files alone). OK takes
+// what is shown; キャンセル and the close box check nothing.
 class ScopeDialog : public QDialog {
     Q_OBJECT
 public:
@@ -20,6 +23,7 @@ public:
     CheckScope scope() const;
 
 private:
+    CheckScope m_proposed;
     QPlainTextEdit *m_folders = nullptr;
     QCheckBox *m_subdirectories = nullptr;
 };
