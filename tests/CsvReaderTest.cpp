@@ -107,6 +107,13 @@ TEST(CsvReader, RefusesWholeFilesAndNamesTheLine)
         {title + "\"b\"x,1,2026-12-08 09:05:07,/d/\r\n", CsvReadResult::BadLine, 2},
         {title + "b,1\r\n", CsvReadResult::BadLine, 2},
         {title + "b,99999999999999999999,2026-12-08 09:05:07,/d/\r\n", CsvReadResult::BadLine, 2},
+        // A state misread would move a row into the record or out of it.
+        {QStringLiteral("ファイル名,バイト数,更新日時,ディレクトリ,照合\r\na,1,2026-12-08 09:05:07,/d/,一致\r\n"
+                        "b,1,2026-12-08 09:05:07,/d/,新\r\n").toUtf8(),
+         CsvReadResult::BadLine, 3},
+        {QStringLiteral("ファイル名,バイト数,更新日時,ディレクトリ,照合,現在のバイト数,現在の更新日時\r\n"
+                        "b,1,2026-12-08 09:05:07,/d/,変更,2,later\r\n").toUtf8(),
+         CsvReadResult::BadLine, 2},
     };
     for (const auto &c : cases) {
         const CsvReadResult r = readListCsv(c.csv);
