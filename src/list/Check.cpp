@@ -360,9 +360,10 @@ void RunDiskCheck(DiskCheck &check, const std::atomic<bool> &cancel, const TreeW
     }
     QSet<QString> walked;
     QSet<QString> unreadable;
-    // Folders the record does not name exactly; with cp932 they are matched
-    // by their code page 932 bytes once every folder named exactly is known.
-    std::vector<WalkedDirectory> unlisted;
+    // With cp932 a walked folder the record does not name exactly is matched
+    // by its code page 932 bytes once every folder named exactly is known:
+    // the folders wait, in the order walked, with the listed one each is.
+    std::vector<std::pair<WalkedDirectory, quint32>> waiting;
     std::vector<char> listedWalked(check.directories.size(), 0);
     for (const ScopeFolder &folder : scopeFolders(check.scope)) {
         if (!isDirectory(folder.path)) {
@@ -382,12 +383,14 @@ void RunDiskCheck(DiskCheck &check, const std::atomic<bool> &cancel, const TreeW
                 continue;
             walked.insert(w.path);
             const quint32 listed = directoryOf.value(w.path, quint32(-1));
-            if (listed == quint32(-1)) {
-                (check.cp932Names ? unlisted : check.added).push_back(std::move(w));
-            } else {
+            if (listed != quint32(-1))
                 listedWalked[listed] = 1;
-                matchWalked(check.directories[listed], w, check.added, check.cp932Names);
-            }
+            if (check.cp932Names)
+                waiting.emplace_back(std::move(w), listed);
+            else if (listed == quint32(-1))
+                check.added.push_back(std::move(w));
+            else
+                matchWalked(check.directories[listed], w, check.added, false);
         }
         for (const QString &skipped : std::as_const(report.skipped)) {
             // A folder below the scope that could not be read; its listed
@@ -398,21 +401,27 @@ void RunDiskCheck(DiskCheck &check, const std::atomic<bool> &cancel, const TreeW
             }
         }
     }
-    if (!unlisted.empty()) {
-        // Folder names a code page changed, matched by their bytes in it.
+    if (!waiting.empty()) {
+        // Folder names a code page changed: those listed that no folder
+        // walked names exactly, by their bytes in it, each taken once.
         QHash<QByteArray, quint32> directoryOfCp932;
         for (size_t i = 0; i < check.directories.size(); ++i) {
             if (!listedWalked[i])
                 directoryOfCp932.insert(toCp932(check.directories[i].path), quint32(i));
         }
-        for (WalkedDirectory &w : unlisted) {
-            const quint32 listed = directoryOfCp932.value(toCp932(w.path), quint32(-1));
-            if (listed == quint32(-1) || listedWalked[listed]) {
-                check.added.push_back(std::move(w));
-            } else {
-                listedWalked[listed] = 1;
-                matchWalked(check.directories[listed], w, check.added, true);
+        for (auto &[w, exact] : waiting) {
+            quint32 listed = exact;
+            if (listed == quint32(-1)) {
+                const auto it = directoryOfCp932.constFind(toCp932(w.path));
+                if (it != directoryOfCp932.constEnd() && !listedWalked[*it]) {
+                    listed = *it;
+                    listedWalked[listed] = 1;
+                }
             }
+            if (listed == quint32(-1))
+                check.added.push_back(std::move(w));
+            else
+                matchWalked(check.directories[listed], w, check.added, true);
         }
     }
     checkDirectories(check.directories, cancel, progress, threads);
