@@ -90,6 +90,17 @@ private:
     qint64 m_totalBytes = 0;
     // The largest size a size column shows, for its width.
     qint64 m_widestSize = 0;
+    // Each column's left edge and the right edge last, the same on every page.
+    std::vector<double> m_left;
+    // What each column showed last, and where: a text as the row above had
+    // it (a folder's, most often) is cut and placed once.
+    struct ShownCell {
+        QString text;
+        QString shown;
+        double x = 0;
+        bool valid = false;
+    };
+    std::vector<ShownCell> m_lastCells;
 };
 
 // The default page: A4 portrait, 15 mm margins.
