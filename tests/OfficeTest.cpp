@@ -233,7 +233,8 @@ TEST(XlsxFile, SheetSizeBoundHoldsTheLongestRowsAndKeepsDeepPathsBelowZip64)
             escaped += QChar(c);
     }
     for (int i = 1; i <= rows; ++i) {
-        const QString name = QString(escaped[i / escaped.size()]) + escaped[i % escaped.size()] + QString(298, QChar(0x0d));
+        const QString name =
+            QString(escaped[i / escaped.size()]) + escaped[i % escaped.size()] + QString(298, QChar(0x0d));
         const QString dir = "/" + QString(300, QChar(0xffff)) + "/";
         add(t, dir, name, 9'000'000'000'000'000 + i, -62135596800); // year 1: the CSV's text
         t.SetChecked(i, CheckState::ContentChanged);

@@ -134,7 +134,9 @@ bool runReadingTable(WorkProgress &progress, QWidget *parent, const QString &tit
     const auto lease = std::make_shared<TableLease>();
     const bool finished = progress.run(
         parent, title,
-        [lease, work](const std::atomic<bool> &cancel, const TreeWalkProgress &report) { work(cancel, report, *lease); },
+        [lease, work](const std::atomic<bool> &cancel, const TreeWalkProgress &report) {
+            work(cancel, report, *lease);
+        },
         countFormat);
     // A cancelled worker lets go at its next look at the cancel flag.
     lease->takeBack();
