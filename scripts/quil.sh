@@ -97,12 +97,12 @@ sanitize)
 tsan)
     # The threaded parts under ThreadSanitizer: the tree walk, the directory
     # add's stamp reading, sorting, the check of a list, and the progress
-    # window with its worker.
+    # window with its worker, and the exports cancelled behind it.
     install_missing "${test_packages[@]}"
     build build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUILNAVER_TSAN=ON -DQUILNAVER_BENCH=OFF
     QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" \
         ctest --test-dir build-tsan --output-on-failure -j2 \
-        -R '^(TreeWalk|AppendDirectory|Sort|Threads|ProgressWindow|AddDirectoryTree|SortByTitle|Check|CheckScope|RecordCommands|RecordCheck|Digest|DigestSafety|FilteredTree|WindowRoom|SaveHtmlFile|CatalogueWindow)\.'
+        -R '^(TreeWalk|AppendDirectory|Sort|Threads|ProgressWindow|AddDirectoryTree|SortByTitle|Check|CheckScope|RecordCommands|RecordCheck|Digest|DigestSafety|FilteredTree|WindowRoom|SaveHtmlFile|ExportCancel|CatalogueWindow)\.'
     ;;
 bench)
     # openssl and sha256sum are what the digest benchmark measures against;

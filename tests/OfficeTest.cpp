@@ -2,6 +2,7 @@
 
 #include "layout/PageLayout.h"
 #include "list/EntryTable.h"
+#include "output/CsvFile.h"
 #include "output/GridTitles.h"
 #include "output/XlsxFile.h"
 #include "output/ZipWriter.h"
@@ -11,6 +12,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPrinter>
+#include <QPushButton>
 #include <QDateTime>
 #include <QProcess>
 
@@ -198,6 +200,60 @@ TEST(XlsxFile, CancelLeavesThePreviousFileAndNothingBesideIt)
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"list.xlsx"});
 }
 
+// Rows as long as a row gets: every character of the names and folders one
+// that takes an escape, the longest sizes and times, and every column a
+// check and digests add. The sheet's XML stays within the bound the writer
+// chose zip64 by, and close to it; a full sheet of the deepest paths
+// Windows makes stays below 4 GiB, so it needs no zip64.
+TEST(XlsxFile, SheetSizeBoundHoldsTheLongestRowsAndKeepsDeepPathsBelowZip64)
+{
+    Fixture out;
+    const auto sheetSize = [](const QString &xlsx) {
+        return output("/usr/bin/python3", {"-c",
+                                           "import zipfile, sys\n"
+                                           "print(zipfile.ZipFile(sys.argv[1]).getinfo('xl/worksheets/sheet1.xml')"
+                                           ".file_size)\n",
+                                           xlsx})
+            .trimmed()
+            .toULongLong();
+    };
+    EntryTable empty;
+    ASSERT_EQ(saveXlsxFile(out.path() + "empty.xlsx", empty), XlsxResult::Written);
+    const quint64 frame = sheetSize(out.path() + "empty.xlsx");
+    ASSERT_GT(frame, 0u);
+    EXPECT_LE(frame, XlsxSheetFrame);
+
+    EntryTable t;
+    const int rows = 200;
+    // Control characters (but tab and line feed) and U+FFFF are written
+    // _xHHHH_, seven bytes; two of them make each name its own.
+    QString escaped;
+    for (char16_t c = 1; c < 0x20; ++c) {
+        if (c != '\t' && c != '\n')
+            escaped += QChar(c);
+    }
+    for (int i = 1; i <= rows; ++i) {
+        const QString name =
+            QString(escaped[i / escaped.size()]) + escaped[i % escaped.size()] + QString(298, QChar(0x0d));
+        const QString dir = "/" + QString(300, QChar(0xffff)) + "/";
+        add(t, dir, name, 9'000'000'000'000'000 + i, -62135596800); // year 1: the CSV's text
+        t.SetChecked(i, CheckState::ContentChanged);
+        t.SetFound(i, FoundValues{-9'000'000'000'000'000 - i, -62135596800});
+        t.SetDigest(i, QByteArray(32, '\xab'));
+    }
+    t.MarkChecked();
+    ASSERT_TRUE(t.IsChecked() && t.HasDigests() && t.HasFound());
+    const QString xlsx = out.path() + "long.xlsx";
+    ASSERT_EQ(saveXlsxFile(xlsx, t), XlsxResult::Written);
+    const quint64 bound = XlsxSheetFrame + rows * xlsxRowBound(300, 302, true, true, true);
+    const quint64 written = sheetSize(xlsx);
+    EXPECT_LE(written, bound);
+    EXPECT_GE(written, bound * 95 / 100) << "a bound far above what rows take";
+
+    // 1,048,575 rows of 260-character paths: below 4 GiB, as the bound says.
+    EXPECT_LT(XlsxSheetFrame + 1'048'575 * xlsxRowBound(40, 220, false, false, false), 0xffffffffu);
+}
+
 TEST(ZipWriter, EntriesReadBackByPythonsZipfileAndARefusedWriteIsSeen)
 {
     Fixture out;
@@ -321,6 +377,61 @@ TEST(ExportCommands, PrintsTheGridsColumnsAndKeepsThePageSetup)
     EXPECT_TRUE(pageLayoutFromText("Letter landscape 10 10 10 10").isEquivalentTo(
         QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
                     QPageLayout::Millimeter)));
+}
+
+// The real progress window on a list long enough to be cancelled while it is
+// read: the workbook, the PDF and the printout each cancelled and the list
+// cleared at once. A worker still finishing must not read the list any more
+// (ThreadSanitizer sees it if it does); no file and no message are left.
+TEST(ExportCancel, CancelledWorkbookPdfAndPrintoutLeaveTheListToTheWindowAtOnce)
+{
+    WindowWorkProgress work;
+    Harness h(QByteArray(), [&work](Services &services) { services.work = &work; });
+    Fixture out;
+    EntryTable list;
+    for (int i = 0; i < 200000; ++i)
+        add(list, QStringLiteral("/d%1/").arg(i % 100), QStringLiteral("f%1").arg(i), i);
+    out.file("long.csv", CsvFileText(list));
+    const auto openLong = [&] {
+        h.chooser.answer = out.path() + "long.csv";
+        h.find<QAction>("File_OpenCsv")->trigger();
+        ASSERT_EQ(h.rows(), 200000);
+        h.messages.shown.clear();
+    };
+    const QString printed = out.path() + "printed.pdf";
+    h.window->exports().setPrintDialog([&printed](QPrinter &printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printed);
+        return true;
+    });
+    const struct {
+        const char *action;
+        const char *file;
+    } exports[] = {{"File_SaveXlsx", "list.xlsx"}, {"File_SavePdf", "list.pdf"}, {"File_Print", nullptr}};
+    for (const auto &e : exports) {
+        openLong();
+        if (e.file)
+            h.chooser.answer = out.path() + e.file;
+        onModal([](QWidget *w) {
+            ASSERT_TRUE(w);
+            QTest::mouseClick(w->findChild<QPushButton *>("Cancel"), Qt::LeftButton);
+        });
+        h.find<QAction>(e.action)->trigger();
+        h.click("Shinki");
+        EXPECT_EQ(h.rows(), 0) << e.action;
+        // The new list's question, and nothing from the export.
+        ASSERT_EQ(h.messages.shown.size(), 1) << e.action;
+        EXPECT_TRUE(h.messages.shown[0].withCancel) << e.action;
+        QTest::qWait(300);
+        h.messages.shown.clear();
+        if (e.file) {
+            EXPECT_FALSE(QFile::exists(out.path() + e.file)) << e.action;
+        }
+    }
+    QStringList left = QDir(out.path()).entryList(QDir::Files | QDir::Hidden);
+    left.removeAll("long.csv");
+    left.removeAll("printed.pdf"); // the printer's own file
+    EXPECT_EQ(left, QStringList()) << "nothing half-written beside the list";
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "list/Check.h"
 #include "list/DateText.h"
 #include "list/EntryTable.h"
+#include "list/TableLease.h"
 #include "output/GridTitles.h"
 #include "output/SizeFormat.h"
 #include "platform/Digest.h"
@@ -77,14 +78,21 @@ PageLayout::PageLayout(const EntryTable &table, PageOptions options)
     : m_table(table), m_options(std::move(options)), m_font(pageFont(8)), m_bold(pageFont(8))
 {
     m_bold.setBold(true);
-    if (m_options.columns.empty())
-        m_options.columns = defaultPageColumns(table);
-    const bool found = table.HasFound();
-    for (int i = 1; i <= table.EntryCount(); ++i) {
-        m_widestSize = std::max(m_widestSize, table.at(i).Size);
-        if (found && differs(table.at(i)))
-            m_widestSize = std::max(m_widestSize, table.found(i).Size);
+}
+
+bool PageLayout::findWidestSize()
+{
+    const bool found = m_table.HasFound();
+    m_widestSize = 0;
+    for (int i = 1; i <= m_count; ++i) {
+        if ((i & 4095) == 0 && cancelled())
+            return false;
+        const ListEntry &e = m_table.at(i);
+        m_widestSize = std::max(m_widestSize, e.Size);
+        if (found && differs(e))
+            m_widestSize = std::max(m_widestSize, m_table.found(i).Size);
     }
+    return true;
 }
 
 std::vector<double> PageLayout::columnEdges(double width, const QFontMetricsF &metrics, const QFontMetricsF &bold,
@@ -150,29 +158,50 @@ PageGeometry PageLayout::geometryFor(QPagedPaintDevice &device, double *width) c
 
 int PageLayout::measure(QPagedPaintDevice &device)
 {
+    LeaseHold hold(m_options.lease);
+    if (!hold.enter())
+        return m_pages;
+    m_count = m_table.EntryCount();
+    hold.leave();
     m_geometry = geometryFor(device, nullptr);
-    m_pages = m_geometry.pageCount(m_table.EntryCount());
+    m_pages = m_geometry.pageCount(m_count);
     return m_pages;
 }
 
 bool PageLayout::paint(QPagedPaintDevice &device)
 {
+    // The table is read with the lease held: the columns it fills first,
+    // then a page's rows at a time.
+    LeaseHold hold(m_options.lease);
+    if (!hold.enter())
+        return false;
+    m_count = m_table.EntryCount();
+    m_totalBytes = m_table.TotalBytes();
+    if (m_options.columns.empty())
+        m_options.columns = defaultPageColumns(m_table);
+    if (!findWidestSize())
+        return false;
+    hold.leave();
     double width = 0;
     m_geometry = geometryFor(device, &width);
-    m_pages = m_geometry.pageCount(m_table.EntryCount());
+    m_pages = m_geometry.pageCount(m_count);
     QPainter painter;
     if (!painter.begin(&device))
         return false;
+    m_left = columnEdges(width, QFontMetricsF(m_font, &device), QFontMetricsF(m_bold, &device),
+                         m_geometry.lineHeight * 0.2);
+    m_lastCells.assign(m_options.columns.size(), ShownCell());
     for (int page = 0; page < m_pages; ++page) {
-        if (cancelled()) {
+        if (cancelled() || (page > 0 && !device.newPage())) {
             painter.end();
             return false;
         }
-        if (page > 0 && !device.newPage()) {
+        if (!hold.enter()) {
             painter.end();
             return false;
         }
         paintPage(painter, page, width);
+        hold.leave();
         if (m_options.progress)
             m_options.progress(page + 1, m_pages);
     }
@@ -227,40 +256,69 @@ void PageLayout::paintPage(QPainter &painter, int page, double width)
     painter.drawText(QPointF(width - numberWidth, ascent), number);
     painter.drawLine(QPointF(0, line * 1.2), QPointF(width, line * 1.2));
 
-    // Each column's left edge and room.
+    // Each column's text cut to its room with "…", sizes to the right.
     painter.setFont(m_bold);
     const QFontMetricsF boldMetrics(m_bold, painter.device());
     painter.setFont(m_font);
-    const std::vector<double> left = columnEdges(width, metrics, boldMetrics, pad);
-    const auto row = [&](double y, const auto &text, const QFontMetricsF &fm) {
+    const std::vector<double> &left = m_left;
+    const auto place = [&](size_t c, const QString &text, const QFontMetricsF &fm, QString &shown, double &x) {
+        const double room = left[c + 1] - left[c] - 2 * pad;
+        const bool right = m_options.columns[c] == SizeCol || m_options.columns[c] == FoundSizeCol;
+        x = left[c] + pad;
+        if (right && !text.contains(QChar(0x9c))) {
+            // A text no wider than its room is shown whole: measured once
+            // for the cut and the place both. (U+009C separates the
+            // variants of a text that the cut chooses among.)
+            const double advance = fm.horizontalAdvance(text);
+            if (advance <= room) {
+                shown = text;
+                x = left[c + 1] - pad - advance;
+                return;
+            }
+        }
+        shown = fm.elidedText(text, Qt::ElideRight, room);
+        if (right)
+            x = left[c + 1] - pad - fm.horizontalAdvance(shown);
+    };
+    const auto row = [&](double y, const auto &text, const QFontMetricsF &fm, bool cells) {
         for (size_t c = 0; c < m_options.columns.size(); ++c) {
-            const double room = left[c + 1] - left[c] - 2 * pad;
-            const QString shown = fm.elidedText(text(c), Qt::ElideRight, room);
-            double x = left[c] + pad;
-            if (m_options.columns[c] == SizeCol || m_options.columns[c] == FoundSizeCol)
-                x = left[c + 1] - pad - fm.horizontalAdvance(shown);
+            QString shown;
+            double x = 0;
+            if (cells) {
+                ShownCell &last = m_lastCells[c];
+                QString t = text(c);
+                if (!last.valid || t != last.text) {
+                    place(c, t, fm, last.shown, last.x);
+                    last.text = std::move(t);
+                    last.valid = true;
+                }
+                shown = last.shown;
+                x = last.x;
+            } else {
+                place(c, text(c), fm, shown, x);
+            }
             painter.drawText(QPointF(x, y + ascent), shown);
         }
     };
 
     double y = PageGeometry::HeaderLines * line;
     painter.setFont(m_bold);
-    row(y, [&](size_t c) { return gridColumnTitle(m_options.columns[c], m_options.unit); }, boldMetrics);
+    row(y, [&](size_t c) { return gridColumnTitle(m_options.columns[c], m_options.unit); }, boldMetrics, false);
     painter.drawLine(QPointF(0, y + line * 0.95), QPointF(width, y + line * 0.95));
     y += line;
 
     painter.setFont(m_font);
-    const qint64 count = m_table.EntryCount();
+    const qint64 count = m_count;
     const qint64 first = m_geometry.firstRow(page);
     const qint64 last = std::min<qint64>(count, first + m_geometry.rowsPerPage);
     for (qint64 i = first; i < last; ++i, y += line) {
         const int entry = int(i + 1);
-        row(y, [&](size_t c) { return cell(m_options.columns[c], entry); }, metrics);
+        row(y, [&](size_t c) { return cell(m_options.columns[c], entry); }, metrics, true);
     }
     if (page == m_pages - 1) {
         painter.drawLine(QPointF(0, y + line * 0.1), QPointF(width, y + line * 0.1));
-        painter.drawText(QPointF(pad, y + line * 0.2 + ascent), pageFilesText(m_table.EntryCount()));
-        painter.drawText(QPointF(pad, y + line * 1.2 + ascent), pageBytesText(m_options.unit, m_table.TotalBytes()));
+        painter.drawText(QPointF(pad, y + line * 0.2 + ascent), pageFilesText(m_count));
+        painter.drawText(QPointF(pad, y + line * 1.2 + ascent), pageBytesText(m_options.unit, m_totalBytes));
     }
 }
 

@@ -17,6 +17,7 @@ class QFontMetricsF;
 namespace qn {
 
 class EntryTable;
+class TableLease;
 
 // What the pages show: the list's title and the moment printed in every
 // page's header, the grid's visible columns in its order (NameCol, SizeCol,
@@ -29,6 +30,9 @@ struct PageOptions {
     // Stops the pages when set; called with each page finished.
     const std::atomic<bool> *cancel = nullptr;
     std::function<void(int page, int pages)> progress;
+    // When set, the table is read only while this is held; it is let go
+    // between pages, while the device takes a finished one.
+    TableLease *lease = nullptr;
 };
 
 // Where rows go on a page, in the device's units: a header line, the title
@@ -67,6 +71,8 @@ public:
 
 private:
     PageGeometry geometryFor(QPagedPaintDevice &device, double *width) const;
+    // The widest size the size columns show; false when cancelled.
+    bool findWidestSize();
     void paintPage(QPainter &painter, int page, double width);
     QString cell(int column, int entry) const;
     // Each column's left edge on a page `width` wide, and the right edge last.
@@ -79,8 +85,22 @@ private:
     QFont m_bold;
     PageGeometry m_geometry;
     int m_pages = 0;
+    // The list's count and total, read once with the lease held.
+    int m_count = 0;
+    qint64 m_totalBytes = 0;
     // The largest size a size column shows, for its width.
     qint64 m_widestSize = 0;
+    // Each column's left edge and the right edge last, the same on every page.
+    std::vector<double> m_left;
+    // What each column showed last, and where: a text as the row above had
+    // it (a folder's, most often) is cut and placed once.
+    struct ShownCell {
+        QString text;
+        QString shown;
+        double x = 0;
+        bool valid = false;
+    };
+    std::vector<ShownCell> m_lastCells;
 };
 
 // The default page: A4 portrait, 15 mm margins.

@@ -3,6 +3,7 @@
 #include "list/Check.h"
 #include "list/EntryTable.h"
 #include "list/LocalClock.h"
+#include "list/TableLease.h"
 #include "output/CsvTime.h"
 #include "output/GridTitles.h"
 #include "output/ZipWriter.h"
@@ -56,6 +57,34 @@ int textWidth(QStringView text)
 const char XmlHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 const char MainNs[] = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 const char RelNs[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+// A row's markup, and the cells it is made of.
+const char RowOpen[] = "<row r=\"";
+const char RowTagEnd[] = "\">";
+const char RowClose[] = "</row>";
+const char TextOpen[] = "<c t=\"inlineStr\"><is><t>";
+const char PreservedOpen[] = "<c t=\"inlineStr\"><is><t xml:space=\"preserve\">";
+const char TextClose[] = "</t></is></c>";
+const char SizeOpen[] = "<c s=\"2\"><v>";
+const char TimeOpen[] = "<c s=\"3\"><v>";
+const char ValueClose[] = "</v></c>";
+const char NoneFound[] = "<c/><c/>";
+
+template <size_t N>
+constexpr quint64 length(const char (&)[N])
+{
+    return N - 1;
+}
+
+// The most characters of a row number (an int), a size (a qint64 with its
+// sign), a date-time's serial number (a double at its shortest).
+constexpr quint64 RowDigits = 10;
+constexpr quint64 SizeDigits = 20;
+constexpr size_t SerialRoom = 32;
+// The most bytes one UTF-16 unit of text takes in a cell: _xHHHH_ for a
+// control character, U+FFFE, U+FFFF or a "_" before an "x"; the XML
+// characters take 4 to 6 (&quot;), the others 1 to 3 (a pair 4 for 2).
+constexpr quint64 EscapedUnit = 7;
 
 QByteArray stylesXml()
 {
@@ -187,6 +216,42 @@ void appendNumber(std::string &out, qint64 v)
     out.append(digits, size_t(r.ptr - digits));
 }
 
+// The most a row's markup takes, its text cells' characters aside.
+quint64 rowMarkupBound(bool checked, bool digests, bool found)
+{
+    const quint64 textCell = length(PreservedOpen) + length(TextClose);
+    const quint64 sizeCell =
+        std::max(length(SizeOpen) + SizeDigits + length(ValueClose), length(TextOpen) + SizeDigits + length(TextClose));
+    const quint64 timeCell = std::max(length(TimeOpen) + SerialRoom + length(ValueClose),
+                                      length(TextOpen) + quint64(CsvTimeRoom) + length(TextClose));
+    // Name, directory and path; size; time.
+    quint64 row = length(RowOpen) + RowDigits + length(RowTagEnd) + length(RowClose) + 3 * textCell + sizeCell
+                  + timeCell;
+    if (checked) {
+        size_t widest = 0;
+        for (int s = 0; s < 7; ++s) {
+            std::string state;
+            appendEscaped(state, stateText(CheckState(s)));
+            widest = std::max(widest, state.size());
+        }
+        row += length(TextOpen) + widest + length(TextClose);
+    }
+    if (digests)
+        row += length(TextOpen) + 64 + length(TextClose);
+    if (found)
+        row += std::max(sizeCell + timeCell, length(NoneFound));
+    return row;
+}
+
+// The most bytes the name, directory and path cells' text takes: each is
+// cut to what a cell holds.
+quint64 rowTextBound(qsizetype name, qsizetype directory)
+{
+    return EscapedUnit
+           * quint64(std::min(name, CellLimit) + std::min(directory, CellLimit)
+                     + std::min(name + directory, CellLimit));
+}
+
 // Writes the sheets one after another, each as XML made here a row at a time
 // and deflated into the archive as it grows.
 class Writer {
@@ -211,22 +276,26 @@ public:
             m_stateWidths[s] = textWidth(stateText(CheckState(s)));
         }
         m_xml.reserve(FlushAt + 256 * 1024);
+        m_rowMarkup = rowMarkupBound(checked, digests, found);
     }
 
     bool ok() const { return m_zip.ok(); }
 
     // Widths are written before the rows, so they are worked out first from
-    // the entries the sheet will hold, with a bound of its XML's size.
-    void startSheet(int number, const EntryTable &table, int first, int last)
+    // the entries the sheet will hold, with a bound of its XML's size; false
+    // when cancelled on the way.
+    bool measureSheet(const EntryTable &table, int first, int last, const std::atomic<bool> *cancel)
     {
         m_widths.assign(size_t(m_titles.size()), 0);
         for (int c = 0; c < m_titles.size(); ++c)
             width(c, textWidth(m_titles[c]) + 3); // room for the filter's button
         width(2, 19);
-        quint64 bound = 4096;
+        quint64 bound = XlsxSheetFrame;
         const QString *lastDirectory = nullptr;
         int directoryWidth = 0;
         for (int i = first; i <= last; ++i) {
+            if ((i & 4095) == 0 && cancel && cancel->load(std::memory_order_relaxed))
+                return false;
             const ListEntry &e = table.at(i);
             if (!lastDirectory || e.Directory.constData() != lastDirectory->constData()
                 || e.Directory != *lastDirectory) {
@@ -240,9 +309,8 @@ public:
             width(4, directoryWidth + nameWidth);
             if (m_checked)
                 width(5, m_stateWidths[int(e.State)]);
-            // Seven bytes of XML at most for each byte of UTF-8, three of
-            // those for each UTF-16 unit, twice over for the path.
-            bound += 512 + 42 * quint64(e.FileName.size() + e.Directory.size());
+            // A name or directory is shown with as many UTF-16 units as it has.
+            bound += m_rowMarkup + rowTextBound(e.FileName.size(), e.Directory.size());
         }
         if (m_digests)
             width(m_titles.size() - (m_found ? 3 : 1), 64);
@@ -250,7 +318,13 @@ public:
             width(m_titles.size() - 2, 16);
             width(m_titles.size() - 1, 19);
         }
-        m_zip.begin("xl/worksheets/sheet" + QByteArray::number(number) + ".xml", bound >= 0xffffffffu);
+        m_bound = bound;
+        return true;
+    }
+
+    void startSheet(int number)
+    {
+        m_zip.begin("xl/worksheets/sheet" + QByteArray::number(number) + ".xml", m_bound >= 0xffffffffu);
         m_xml.assign(XmlHead);
         m_xml += "<worksheet xmlns=\"";
         m_xml += MainNs;
@@ -289,20 +363,19 @@ public:
         m_name.clear();
         appendEscaped(m_name, QStringView(name).left(CellLimit));
         ++m_row;
-        m_xml += "<row r=\"";
+        m_xml += RowOpen;
         appendNumber(m_xml, m_row);
-        m_xml += "\">";
+        m_xml += RowTagEnd;
         escapedText(m_name, edgeSpace(name));
         number(e.Size);
         time(e.Modified);
         escapedText(m_directory, edgeSpace(m_directoryText));
         if (m_directoryText.size() + name.size() <= CellLimit) {
-            m_xml += edgeSpace(m_directoryText.isEmpty() ? name : m_directoryText) || edgeSpace(name)
-                         ? "<c t=\"inlineStr\"><is><t xml:space=\"preserve\">"
-                         : "<c t=\"inlineStr\"><is><t>";
+            m_xml += edgeSpace(m_directoryText.isEmpty() ? name : m_directoryText) || edgeSpace(name) ? PreservedOpen
+                                                                                                      : TextOpen;
             m_xml += m_directory;
             m_xml += m_name;
-            m_xml += "</t></is></c>";
+            m_xml += TextClose;
         } else {
             text((m_directoryText + name).left(CellLimit), nullptr);
         }
@@ -315,12 +388,18 @@ public:
                 number(found->Size);
                 time(found->Modified);
             } else {
-                m_xml += "<c/><c/>";
+                m_xml += NoneFound;
             }
         }
-        m_xml += "</row>";
-        if (m_xml.size() >= FlushAt)
-            flush();
+        m_xml += RowClose;
+    }
+
+    // Whether the rows made so far are to be written out.
+    bool full() const { return m_xml.size() >= FlushAt; }
+    void flush()
+    {
+        m_zip.write(m_xml.data(), qsizetype(m_xml.size()));
+        m_xml.clear();
     }
 
     void finishSheet()
@@ -431,25 +510,25 @@ private:
         }
         m_xml += edgeSpace(t) ? " t=\"inlineStr\"><is><t xml:space=\"preserve\">" : " t=\"inlineStr\"><is><t>";
         m_xml += escaped;
-        m_xml += "</t></is></c>";
+        m_xml += TextClose;
     }
     void escapedText(const std::string &escaped, bool preserve)
     {
-        m_xml += preserve ? "<c t=\"inlineStr\"><is><t xml:space=\"preserve\">" : "<c t=\"inlineStr\"><is><t>";
+        m_xml += preserve ? PreservedOpen : TextOpen;
         m_xml += escaped;
-        m_xml += "</t></is></c>";
+        m_xml += TextClose;
     }
     // A size as a number, or as its exact digits where a workbook would round it.
     void number(qint64 size)
     {
         if (size <= ExactLimit) {
-            m_xml += "<c s=\"2\"><v>";
+            m_xml += SizeOpen;
             appendNumber(m_xml, size);
-            m_xml += "</v></c>";
+            m_xml += ValueClose;
         } else {
-            m_xml += "<c t=\"inlineStr\"><is><t>";
+            m_xml += TextOpen;
             appendNumber(m_xml, size);
-            m_xml += "</t></is></c>";
+            m_xml += TextClose;
         }
     }
 
@@ -459,25 +538,20 @@ private:
         const bool before = t.year < 1900 || (t.year == 1900 && t.month < 3);
         if (before || t.year > 9999) {
             char shown[CsvTimeRoom];
-            const qsizetype length = formatCsvTime(shown, seconds, true, m_clock);
-            m_xml += "<c t=\"inlineStr\"><is><t>";
-            m_xml.append(shown, size_t(length));
-            m_xml += "</t></is></c>";
+            const qsizetype shownLength = formatCsvTime(shown, seconds, true, m_clock);
+            m_xml += TextOpen;
+            m_xml.append(shown, size_t(shownLength));
+            m_xml += TextClose;
             return;
         }
         // Days since 1899-12-30, the workbook's day 0 from March 1900 on.
         const double serial = double(daysFromCivil(t.year, t.month, t.day) - daysFromCivil(1899, 12, 30))
                               + double(t.hour * 3600 + t.minute * 60 + t.second) / 86400.0;
-        char digits[32];
+        char digits[SerialRoom];
         const auto r = std::to_chars(digits, digits + sizeof digits, serial);
-        m_xml += "<c s=\"3\"><v>";
+        m_xml += TimeOpen;
         m_xml.append(digits, size_t(r.ptr - digits));
-        m_xml += "</v></c>";
-    }
-    void flush()
-    {
-        m_zip.write(m_xml.data(), qsizetype(m_xml.size()));
-        m_xml.clear();
+        m_xml += ValueClose;
     }
     void endSheet()
     {
@@ -496,6 +570,8 @@ private:
     std::string m_states[7];
     int m_stateWidths[7] = {};
     std::vector<int> m_widths;
+    quint64 m_rowMarkup = 0;
+    quint64 m_bound = 0;
     LocalClock m_clock;
     std::string m_xml;
     std::string m_name;
@@ -538,7 +614,11 @@ XlsxResult saveXlsxFile(const QString &path, const EntryTable &table, const Xlsx
             return XlsxResult::Failed;
         out = &elsewhere;
     }
+    // The table is read only under the lease, which is let go whenever the
+    // workbook waits on the disk, so a cancel can take the table back.
+    LeaseHold hold(options.lease);
     const auto giveUp = [&](XlsxResult result) {
+        hold.leave();
         if (out == &target) {
             target.cancelWriting();
             target.commit(); // removes the temporary file
@@ -546,7 +626,11 @@ XlsxResult saveXlsxFile(const QString &path, const EntryTable &table, const Xlsx
         return result;
     };
 
+    if (!hold.enter())
+        return giveUp(XlsxResult::Cancelled);
     const int count = table.EntryCount();
+    const qint64 totalBytes = table.TotalBytes();
+    const bool hasFound = table.HasFound();
     const int perSheet = std::max(1, options.rowsPerSheet);
     const int sheets = std::max(1, int((qint64(count) + perSheet - 1) / perSheet));
     std::vector<qint64> rows;
@@ -554,7 +638,8 @@ XlsxResult saveXlsxFile(const QString &path, const EntryTable &table, const Xlsx
         rows.push_back(1 + std::min<qint64>(perSheet, count - qint64(s) * perSheet));
 
     ZipWriter zip(out);
-    Writer writer(zip, table.IsChecked(), table.HasDigests(), table.HasFound());
+    Writer writer(zip, table.IsChecked(), table.HasDigests(), hasFound);
+    hold.leave();
     zip.add("[Content_Types].xml", contentTypesXml(sheets + 1));
     zip.add("_rels/.rels", rootRelsXml());
     zip.add("xl/workbook.xml", writer.workbookXml(rows, sheets + 1));
@@ -563,7 +648,12 @@ XlsxResult saveXlsxFile(const QString &path, const EntryTable &table, const Xlsx
     int i = 1;
     for (int s = 1; s <= sheets && writer.ok(); ++s) {
         const int last = int(std::min<qint64>(count, qint64(s) * perSheet));
-        writer.startSheet(s, table, i, last);
+        if (!hold.enter() || !writer.measureSheet(table, i, last, options.cancel))
+            return giveUp(XlsxResult::Cancelled);
+        hold.leave();
+        writer.startSheet(s);
+        if (!hold.enter())
+            return giveUp(XlsxResult::Cancelled);
         for (; i <= last && writer.ok(); ++i) {
             if (cancelled(options))
                 return giveUp(XlsxResult::Cancelled);
@@ -574,19 +664,33 @@ XlsxResult saveXlsxFile(const QString &path, const EntryTable &table, const Xlsx
             writer.entry(e, differs && table.HasFound(i) ? &table.found(i) : nullptr);
             if (options.progress && (i == 1 || (i & 4095) == 0))
                 options.progress(i);
+            if (writer.full()) {
+                hold.leave();
+                writer.flush();
+                if (!hold.enter())
+                    return giveUp(XlsxResult::Cancelled);
+            }
         }
+        hold.leave();
         writer.finishSheet();
     }
-    writer.totals(sheets + 1, count, table.TotalBytes());
+    writer.totals(sheets + 1, count, totalBytes);
     zip.finish();
     if (cancelled(options))
         return giveUp(XlsxResult::Cancelled);
     if (!zip.ok() || out->error() != QFileDevice::NoError || !syncFile(out->handle()))
         return giveUp(XlsxResult::Failed);
+    if (cancelled(options))
+        return giveUp(XlsxResult::Cancelled);
     if (out == &target)
         return target.commit() ? XlsxResult::Written : XlsxResult::Failed;
     elsewhere.seek(0);
     return saveBytes(path, elsewhere.readAll()) ? XlsxResult::Written : XlsxResult::Failed;
+}
+
+quint64 xlsxRowBound(qsizetype nameUnits, qsizetype directoryUnits, bool checked, bool digests, bool found)
+{
+    return rowMarkupBound(checked, digests, found) + rowTextBound(nameUnits, directoryUnits);
 }
 
 } // namespace qn

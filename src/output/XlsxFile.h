@@ -10,6 +10,7 @@
 namespace qn {
 
 class EntryTable;
+class TableLease;
 
 // The list as an Excel workbook, written a row at a time into its ZIP
 // archive, so memory stays the same whatever the list's length. The sheet "リスト" holds the CSV's rows
@@ -29,6 +30,9 @@ struct XlsxOptions {
     const std::atomic<bool> *cancel = nullptr;
     // Called now and then with the number of entries written.
     std::function<void(qint64 written)> progress;
+    // When set, the table is read only while this is held; it is let go
+    // while the workbook waits on the disk and once the rows are written.
+    TableLease *lease = nullptr;
 };
 
 enum class XlsxResult { Written, Failed, Cancelled };
@@ -38,6 +42,13 @@ enum class XlsxResult { Written, Failed, Cancelled };
 // on any error or a cancel the old file stays whole and nothing is left.
 XlsxResult saveXlsxFile(const QString &path, const EntryTable &table, const XlsxOptions &options = {},
                         ReplacedNames *replaced = nullptr);
+
+// The most bytes of XML a sheet takes besides its rows, and the most one
+// row takes for an entry whose name and directory are so many UTF-16 units
+// long, with the further columns the list has (a check's state, digests,
+// what a check found). A sheet whose bound reaches 4 GiB gets zip64 sizes.
+constexpr quint64 XlsxSheetFrame = 4096;
+quint64 xlsxRowBound(qsizetype nameUnits, qsizetype directoryUnits, bool checked, bool digests, bool found);
 
 // The sheet names, defined once: "リスト", "リスト (n)" from n = 2, "合計".
 QString xlsxSheetName(int sheet);

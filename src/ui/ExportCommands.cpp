@@ -1,6 +1,7 @@
 #include "ui/ExportCommands.h"
 
 #include "list/EntryTable.h"
+#include "list/TableLease.h"
 #include "output/XlsxFile.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
@@ -57,16 +58,17 @@ void ExportCommands::SaveXlsxFile()
         m_chooser.choose(m_grid->window(), SaveXlsxTitle, m_settings.SaveDirectory, XlsxFileName, XlsxFilter);
     if (!path || path->isEmpty())
         return;
-    // The work owns what it touches: the table is only read while rows are
-    // written, and Cancel stops that at the next row.
+    // The work owns what it touches; the table it reads only under the
+    // lease, which Cancel takes back at the next row.
     auto result = std::make_shared<XlsxResult>(XlsxResult::Cancelled);
     const QString target = *path;
     const EntryTable *table = &m_table;
-    const bool finished = m_work.run(
-        m_grid->window(), SaveXlsxTitle,
-        [result, target, table](const std::atomic<bool> &cancel, const TreeWalkProgress &progress) {
+    const bool finished = runReadingTable(
+        m_work, m_grid->window(), SaveXlsxTitle,
+        [result, target, table](const std::atomic<bool> &cancel, const TreeWalkProgress &progress, TableLease &lease) {
             XlsxOptions options;
             options.cancel = &cancel;
+            options.lease = &lease;
             if (progress)
                 options.progress = [&progress](qint64 written) { progress(written, QString()); };
             *result = saveXlsxFile(target, *table, options);
@@ -88,11 +90,13 @@ void ExportCommands::SavePdfFile()
     const EntryTable *table = &m_table;
     const PageOptions options = pageOptions();
     const QPageLayout layout = pageLayout();
-    const bool finished = m_work.run(
-        m_grid->window(), SavePdfTitle,
-        [result, target, table, options, layout](const std::atomic<bool> &cancel, const TreeWalkProgress &progress) {
+    const bool finished = runReadingTable(
+        m_work, m_grid->window(), SavePdfTitle,
+        [result, target, table, options, layout](const std::atomic<bool> &cancel, const TreeWalkProgress &progress,
+                                                 TableLease &lease) {
             PageOptions withWork = options;
             withWork.cancel = &cancel;
+            withWork.lease = &lease;
             if (progress)
                 withWork.progress = [&progress](int page, int) { progress(page, QString()); };
             *result = savePdfFile(target, *table, withWork, layout);
@@ -116,11 +120,13 @@ void ExportCommands::PrintList()
     const PageOptions options = pageOptions();
     // The printer is shared with the work: a job cancelled while the
     // printer takes its last page ends on its own.
-    const bool finished = m_work.run(
-        m_grid->window(), PrintTitle,
-        [printed, printer, table, options](const std::atomic<bool> &cancel, const TreeWalkProgress &progress) {
+    const bool finished = runReadingTable(
+        m_work, m_grid->window(), PrintTitle,
+        [printed, printer, table, options](const std::atomic<bool> &cancel, const TreeWalkProgress &progress,
+                                           TableLease &lease) {
             PageOptions withWork = options;
             withWork.cancel = &cancel;
+            withWork.lease = &lease;
             if (progress)
                 withWork.progress = [&progress](int page, int) { progress(page, QString()); };
             PageLayout layout(*table, withWork);

@@ -1,6 +1,7 @@
 #include "ui/HtmlExport.h"
 
 #include "list/EntryTable.h"
+#include "list/TableLease.h"
 #include "output/HtmlSnapshot.h"
 #include "platform/SafeWrite.h"
 #include "settings/Settings.h"
@@ -10,7 +11,6 @@
 #include <QDateTime>
 
 #include <memory>
-#include <mutex>
 
 namespace qn {
 
@@ -21,15 +21,6 @@ const QString SaveHtmlTitle = QStringLiteral("HTMLで保存");
 const QString HtmlFilter = QStringLiteral("*.html");
 const QString HtmlFileName = QStringLiteral("リスト.html");
 const QString EntriesRead = QStringLiteral("%1 件のファイルを書き出しました。");
-
-// What the window and the worker share. The worker reads the table only
-// while it holds `table`; after a cancel the window takes the lock once and
-// sets `stop`, so a worker left behind never reads a table that has changed.
-struct Job {
-    std::mutex table;
-    bool stop = false;
-    bool written = false;
-};
 
 } // namespace
 
@@ -46,44 +37,36 @@ void SaveHtmlFile(QWidget *parent, const EntryTable &table, const Settings &sett
     if (!path || path->isEmpty())
         return;
     HtmlSnapshotOptions options{title, settings.SizeUnit, QDateTime::currentSecsSinceEpoch()};
-    const auto job = std::make_shared<Job>();
+    const auto written = std::make_shared<bool>(false);
     const EntryTable *list = &table;
     const int count = table.EntryCount();
     const QString target = *path;
-    const bool finished = services.work->run(
-        parent, SaveHtmlTitle,
-        [job, list, count, options, target](const std::atomic<bool> &cancel, const TreeWalkProgress &progress) {
-            std::unique_lock lock(job->table);
-            if (job->stop)
+    const bool finished = runReadingTable(
+        *services.work, parent, SaveHtmlTitle,
+        [written, list, count, options, target](const std::atomic<bool> &cancel, const TreeWalkProgress &progress,
+                                                TableLease &lease) {
+            LeaseHold hold(&lease);
+            if (!hold.enter())
                 return;
-            bool reading = true;
             const QByteArray page = HtmlSnapshotText(*list, options, [&](int read) {
                 if (progress)
                     progress(read, QString());
                 // Between two runs of entries the window may take the table
                 // back; after the last one it is not read again.
-                lock.unlock();
-                if (read >= count) {
-                    reading = false;
+                hold.leave();
+                if (read >= count)
                     return !cancel;
-                }
-                lock.lock();
-                return !cancel && !job->stop;
+                return !cancel && hold.enter();
             });
-            if (reading)
-                lock.unlock();
+            hold.leave();
             if (cancel || page.isEmpty())
                 return;
-            job->written = saveBytes(target, page);
+            *written = saveBytes(target, page);
         },
         EntriesRead);
-    {
-        std::lock_guard lock(job->table);
-        job->stop = true;
-    }
     if (!finished)
         return;
-    services.messages->inform(job->written ? doneText() : listFailedText());
+    services.messages->inform(*written ? doneText() : listFailedText());
 }
 
 } // namespace qn

@@ -1,5 +1,6 @@
 #include "ui/WorkProgress.h"
 
+#include "list/TableLease.h"
 #include "platform/FileSystem.h"
 #include "platform/Threads.h"
 
@@ -125,6 +126,21 @@ bool WindowWorkProgress::run(QWidget *parent, const QString &title, const Work &
         worker.detach();
     }
     return !shared->cancel;
+}
+
+bool runReadingTable(WorkProgress &progress, QWidget *parent, const QString &title, const TableWork &work,
+                     const QString &countFormat)
+{
+    const auto lease = std::make_shared<TableLease>();
+    const bool finished = progress.run(
+        parent, title,
+        [lease, work](const std::atomic<bool> &cancel, const TreeWalkProgress &report) {
+            work(cancel, report, *lease);
+        },
+        countFormat);
+    // A cancelled worker lets go at its next look at the cancel flag.
+    lease->takeBack();
+    return finished;
 }
 
 } // namespace qn

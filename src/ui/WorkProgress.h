@@ -11,6 +11,8 @@ class QLabel;
 
 namespace qn {
 
+class TableLease;
+
 // Long work off the window's thread, behind a small modal window that shows
 // how many files were found so far and the directory being read, with a
 // Cancel button. The window stays responsive all the while.
@@ -44,6 +46,17 @@ class WindowWorkProgress : public WorkProgress {
 public:
     bool run(QWidget *parent, const QString &title, const Work &work, const QString &countFormat = QString()) override;
 };
+
+// Work that reads the list behind the progress window: it reads the table
+// only while it holds the lease, and lets go at least as often as it looks
+// at the cancel flag.
+using TableWork =
+    std::function<void(const std::atomic<bool> &cancel, const TreeWalkProgress &progress, TableLease &lease)>;
+// Runs work as WorkProgress::run does; when it returns the list is the
+// window's again, to change or clear, even when a cancelled worker is still
+// finishing (it reads the table no more).
+bool runReadingTable(WorkProgress &progress, QWidget *parent, const QString &title, const TableWork &work,
+                     const QString &countFormat = QString());
 
 // "N 件のファイルが見つかりました。"
 QString filesFoundText(qint64 files);
