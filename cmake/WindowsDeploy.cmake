@@ -4,6 +4,9 @@
 # every platform) from Debian's qt6-translations-l10n.
 get_filename_component(qt_root "${Qt6_DIR}/../../.." ABSOLUTE)
 install(FILES ${qt_root}/bin/Qt6Core.dll ${qt_root}/bin/Qt6Gui.dll ${qt_root}/bin/Qt6Widgets.dll DESTINATION .)
+if(QUILNAVER_OFFICE)
+  install(FILES ${qt_root}/bin/Qt6PrintSupport.dll DESTINATION .)
+endif()
 install(FILES ${qt_root}/plugins/platforms/qwindows.dll DESTINATION platforms)
 if(EXISTS ${qt_root}/plugins/styles/qwindowsvistastyle.dll)
   install(FILES ${qt_root}/plugins/styles/qwindowsvistastyle.dll DESTINATION styles)

@@ -196,6 +196,10 @@ TEST(Platform, TheDriveListHoldsTheVolumeOfEveryFolder)
 #ifdef _WIN32
     // Drive letters as the selector shows them: "c:".
     EXPECT_TRUE(QRegularExpression("^[a-z]:").match(here.designation).hasMatch()) << here.designation.toStdString();
+    // The serial as `vol` prints it, whichever form the path has.
+    const QString serial = volumeSerial(fx.path());
+    EXPECT_TRUE(QRegularExpression("^[0-9A-F]{4}-[0-9A-F]{4}$").match(serial).hasMatch()) << serial.toStdString();
+    EXPECT_EQ(volumeSerial(QDir::toNativeSeparators(fx.path() + "no such folder")), serial);
 #endif
 }
 

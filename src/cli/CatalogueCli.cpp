@@ -3,6 +3,7 @@
 #include "catalogue/Catalogue.h"
 #include "list/EntryTable.h"
 #include "platform/FileSystem.h"
+#include "platform/Volumes.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -117,6 +118,7 @@ int addToCatalogue(const QString &path, const QString &volume, const EntryTable 
     VolumeSource source;
     source.scope = listScope(table);
     source.label = volumeLabel(commonFolder(table));
+    source.serial = volumeSerial(commonFolder(table));
     if (const CatalogueError e = catalogue.addVolume(volume, table, source); e != CatalogueError::None)
         return problem(path, e, escape);
     if (replacing)

@@ -258,7 +258,8 @@ bool isDocument(const QString &kind)
 }
 
 // The workbook, or the pages as a PDF (fonts need a QGuiApplication, started
-// here on the offscreen platform, so no display is needed).
+// here on the offscreen platform, so no display is needed; Windows' own
+// platform needs none and brings the system's fonts).
 bool writeDocument(std::unique_ptr<QCoreApplication> &app, int &argc, char *argv[], const QString &kind,
                    const EntryTable &table, const QString &target, int unit, const QString &title,
                    ReplacedNames *replaced)
@@ -266,7 +267,9 @@ bool writeDocument(std::unique_ptr<QCoreApplication> &app, int &argc, char *argv
     if (kind == QLatin1String("xlsx"))
         return saveXlsxFile(target, table, {}, replaced) == XlsxResult::Written;
     app.reset();
+#ifndef Q_OS_WIN
     qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     QGuiApplication gui(argc, argv);
     PageOptions options;
     options.title = title;

@@ -331,8 +331,10 @@ QPageLayout defaultPageLayout()
 QFont pageFont(qreal points)
 {
     // IPAゴシック is fixed-pitch for the kana and kanji, so a name's width on
-    // paper is the width it has on screen.
-    QFont font(QStringLiteral("IPAGothic"));
+    // paper is the width it has on screen; Windows has MS Gothic, drawn the
+    // same way, or else Yu Gothic.
+    QFont font;
+    font.setFamilies({QStringLiteral("IPAGothic"), QStringLiteral("MS Gothic"), QStringLiteral("Yu Gothic")});
     font.setPointSizeF(points);
     font.setStyleHint(QFont::SansSerif);
     return font;

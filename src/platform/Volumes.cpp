@@ -3,7 +3,14 @@
 #include "platform/FileSystem.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStorageInfo>
+
+#include <algorithm>
+
+#ifdef Q_OS_WIN
+#include "platform/WindowsPath.h"
+#endif
 
 namespace qn {
 
@@ -106,6 +113,35 @@ bool isVolumeUsable(const QString &root)
     if (isDirectory(root))
         subdirectories(root, &ok);
     return ok;
+}
+
+QString volumeSerial(const QString &path)
+{
+#ifdef Q_OS_WIN
+    const std::wstring native = win32Path(path);
+    std::wstring root(std::max<size_t>(native.size() + 2, MAX_PATH + 1), L'\0');
+    if (!GetVolumePathNameW(native.c_str(), root.data(), DWORD(root.size())))
+        return QString();
+    DWORD serial = 0;
+    if (!GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0))
+        return QString();
+    return QStringLiteral("%1-%2")
+        .arg(serial >> 16, 4, 16, QLatin1Char('0'))
+        .arg(serial & 0xFFFF, 4, 16, QLatin1Char('0'))
+        .toUpper();
+#else
+    // udev names every file system it knows by its UUID.
+    const QByteArray device = QStorageInfo(path).device();
+    if (!device.startsWith("/dev/"))
+        return QString();
+    const QString node = QFileInfo(QString::fromLocal8Bit(device)).canonicalFilePath();
+    const QDir byUuid(QStringLiteral("/dev/disk/by-uuid"));
+    for (const QFileInfo &link : byUuid.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
+        if (!node.isEmpty() && link.canonicalFilePath() == node)
+            return link.fileName();
+    }
+    return QString();
+#endif
 }
 
 } // namespace qn

@@ -26,4 +26,9 @@ bool sameVolumeRoot(const QString &a, const QString &b);
 // A volume can be used when its root is a readable directory.
 bool isVolumeUsable(const QString &root);
 
+// The serial number of the volume that holds path, as the platform's own
+// tools show it: "1A2B-3C4D" (what `vol` prints) on Windows, the file
+// system's UUID on Linux. Empty where the platform gives none.
+QString volumeSerial(const QString &path);
+
 } // namespace qn

@@ -1,6 +1,7 @@
 #include "ui/CatalogueCommands.h"
 
 #include "list/EntryTable.h"
+#include "platform/Volumes.h"
 #include "settings/Settings.h"
 #include "ui/CatalogueTexts.h"
 #include "ui/CatalogueWindow.h"
@@ -114,6 +115,7 @@ void CatalogueCommands::AddToCatalogue()
     VolumeSource source;
     source.scope = listScope(m_table);
     source.label = volumeLabel(commonFolder(m_table));
+    source.serial = volumeSerial(commonFolder(m_table));
     const QString file = *path;
     const bool finished = m_work.run(m_parent, AddTitle,
                                      [table, error, source, file, name](const std::atomic<bool> &cancel,
