@@ -182,6 +182,35 @@ TEST(CsvTimes, TimesWithoutSecondsMatchTheirMinuteAndStayWithout)
     EXPECT_EQ(stateAt(2, 1796720700 + 8), CheckState::Changed);
 }
 
+// A year an int cannot hold is compared whole: 25 * 2^32 years (a whole
+// number of 400-year cycles) later shows the same month, day and time, and an
+// int would wrap it onto the same year. The ends of 64 bits compare too.
+TEST(CsvTimes, FarYearsAreComparedWhole)
+{
+    Zone utc("UTC");
+    const qint64 now = daysFromCivil(2026, 12, 9) * 86400 + 12 * 3600;
+    const qint64 far = daysFromCivil(2026 + 25 * (qint64(1) << 32), 12, 9) * 86400 + 12 * 3600;
+    const qint64 top = std::numeric_limits<qint64>::max(), bottom = std::numeric_limits<qint64>::min();
+    const auto state = [](qint64 recorded, qint64 found, bool minuteOnly) {
+        EntryTable t;
+        add(t, "/d/", "a", 1, recorded);
+        if (minuteOnly)
+            t = tableOf(CsvFileText(t).replace(":00,/d/", ",/d/"));
+        EXPECT_EQ(t.at(1).MinuteOnly, minuteOnly);
+        Findings f;
+        f.found.push_back(FoundFile{FoundFile::Present, FileStamp{1, found}, false});
+        ApplyCheck(t, f);
+        return t.at(1).State;
+    };
+    EXPECT_EQ(state(far, now, false), CheckState::Changed);
+    EXPECT_EQ(state(now, far, false), CheckState::Changed);
+    EXPECT_EQ(state(top, top - 1, false), CheckState::Changed);
+    EXPECT_EQ(state(bottom, bottom + 1, false), CheckState::Changed);
+    EXPECT_EQ(state(top, top, false), CheckState::Same);
+    EXPECT_EQ(state(now, now + 59, true), CheckState::Same);
+    EXPECT_EQ(state(now, far + 59, true), CheckState::Changed);
+}
+
 // Rows that would name another file than the one in their directory, and
 // a directory after one with doubled quotes, are refused by line.
 TEST(CsvRows, HostileRowsAreRefusedByLine)

@@ -2,6 +2,7 @@
 
 #include "layout/PageLayout.h"
 #include "list/EntryTable.h"
+#include "list/LocalClock.h"
 #include "output/CsvFile.h"
 #include "output/GridTitles.h"
 #include "output/XlsxFile.h"
@@ -160,6 +161,23 @@ TEST(PageLayout, ACheckedListShowsItsStatesAndWhatTheCheckFoundInPagesAndWorkboo
                                                       "['一致', 'None', 'None']\n"
                                                       "['変更', '123456', '%1']\n")
                                            .arg(QDateTime::fromSecsSinceEpoch(1796720707).toString("yyyy-MM-dd HH:mm:ss")));
+}
+
+// A year past 9999 is text in the CSV's form, however far: one an int would
+// wrap onto 2026 is not written as a date of 2026.
+TEST(XlsxFile, FarYearsAreTextNeverAWrappedDate)
+{
+    Fixture out;
+    EntryTable t;
+    add(t, "/d/", "far", 1, (daysFromCivil(2026 + 25 * (qint64(1) << 32), 12, 9) - daysFromCivil(1970, 1, 1)) * 86400);
+    const QString xlsx = out.path() + "far.xlsx";
+    ASSERT_EQ(saveXlsxFile(xlsx, t, XlsxOptions()), XlsxResult::Written);
+    const QByteArray seen = output("/usr/bin/python3", {"-c",
+                                                        "import openpyxl, sys\n"
+                                                        "s = openpyxl.load_workbook(sys.argv[1])['リスト']\n"
+                                                        "print(type(s['C2'].value).__name__, s['C2'].value)\n",
+                                                        xlsx});
+    EXPECT_TRUE(seen.startsWith("str 107374184426-12-")) << seen.toStdString();
 }
 
 TEST(XlsxFile, LongListGoesOnToNumberedSheetsEachWithTitles)

@@ -26,9 +26,11 @@ bool sameLocalTime(LocalClock &clock, qint64 a, qint64 recorded, bool minuteOnly
 {
     if (a == recorded)
         return true;
-    const LocalTime x = clock.at(a), y = clock.at(recorded);
-    return x.year == y.year && x.month == y.month && x.day == y.day && x.hour == y.hour && x.minute == y.minute
-           && (x.second == y.second || minuteOnly);
+    // Compared as readings in 128 bits: at the ends of 64 bits the offset
+    // would take a reading past them, and a far year past an int.
+    const __int128 x = clock.localReading(a), y = clock.localReading(recorded);
+    const auto minute = [](__int128 s) { return s >= 0 ? s / 60 : (s - 59) / 60; };
+    return x == y || (minuteOnly && minute(x) == minute(y));
 }
 
 } // namespace

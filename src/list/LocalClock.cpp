@@ -98,6 +98,11 @@ qint64 LocalClock::localSeconds(qint64 moment)
     return saturatedAdd(moment, offsetOn(asked(moment)));
 }
 
+__int128 LocalClock::localReading(qint64 moment)
+{
+    return __int128(moment) + offsetOn(asked(moment));
+}
+
 qint64 LocalClock::momentOf(qint64 civil)
 {
     // As secondsAt: the offsets a day before and after bound the answer.
@@ -128,7 +133,7 @@ qint64 LocalClock::offsetOn(qint64 seconds)
 
 LocalTime LocalClock::at(qint64 seconds)
 {
-    return civilFromSeconds(seconds + offsetOn(seconds));
+    return civilFromSeconds(saturatedAdd(seconds, offsetOn(asked(seconds))));
 }
 
 qint64 LocalClock::secondsAt(const LocalTime &t)

@@ -30,6 +30,7 @@ CivilTime civilTimeOf(qint64 civilSeconds);
 // million times into text, or text back into times.
 class LocalClock {
 public:
+    // For moments whose year fits an int.
     LocalTime at(qint64 seconds);
     // The moment the local clock showed t. In the hour a change repeats, the
     // first reading; a time the clock skipped is taken as the earlier offset
@@ -41,6 +42,9 @@ public:
     // day holds.
     qint64 localSeconds(qint64 moment);
     qint64 momentOf(qint64 civilSeconds);
+    // The reading unclipped: at either end of 64 bits the offset takes it
+    // past what localSeconds can hold.
+    __int128 localReading(qint64 moment);
 
 private:
     qint64 offsetOn(qint64 seconds);

@@ -534,7 +534,7 @@ private:
 
     void time(qint64 seconds)
     {
-        const LocalTime t = m_clock.at(seconds);
+        const CivilTime t = civilTimeOf(m_clock.localSeconds(seconds)); // any year, not only an int's
         const bool before = t.year < 1900 || (t.year == 1900 && t.month < 3);
         if (before || t.year > 9999) {
             char shown[CsvTimeRoom];
