@@ -304,6 +304,21 @@ TEST(CheckScope, ApplyingTakesWhatWasFound)
     EXPECT_EQ(mine.at(2).Sha256, QByteArray(32, 't'));
     EXPECT_EQ(mine.at(4).State, CheckState::None);
     EXPECT_EQ(mine.TotalBytes(), 1 + 3 + 1 + 7);
+
+    // A found size no total can hold (a hand-made CSV): the entry keeps its
+    // record whole, digest too.
+    EntryTable odd;
+    add(odd, "/a/", "x", 1, 100);
+    add(odd, "/a/", "y", 1, 100);
+    odd.SetDigest(2, QByteArray(32, 'y'));
+    odd.SetChecked(2, CheckState::Changed);
+    odd.SetFound(2, FoundValues{std::numeric_limits<qint64>::max(), 200});
+    odd.MarkChecked();
+    ApplyFound(odd);
+    EXPECT_EQ(odd.at(2).Size, 1);
+    EXPECT_EQ(odd.at(2).Modified, 100);
+    EXPECT_EQ(odd.at(2).Sha256, QByteArray(32, 'y'));
+    EXPECT_EQ(odd.TotalBytes(), 2);
 }
 
 // The found values follow their entries through removal and reordering.
@@ -366,6 +381,32 @@ TEST(CheckScope, NamesACodePageChangedStillMatch)
                                                 twins.path() + QStringLiteral("d\u2212e/f.txt=new")}))
             << r.out.constData();
         EXPECT_TRUE(r.err.endsWith("same 2, changed 0, content 0, missing 0, new 2, unreadable 0\n")) << r.err.constData();
+    }
+}
+
+// Two files the code page turns into the same bytes, neither spelled as
+// recorded: one takes the recorded name, the other is new, and no other
+// recorded name (files since deleted) is taken by either.
+TEST(CheckScope, CodePageTwinsNeverTakeAnotherRecordedName)
+{
+    Fixture fx;
+    fx.file("caf\xc3\xa9.txt", "1", 1700000000); // café.txt
+    fx.file("caf\xc3\xa8.txt", "1", 1700000000); // cafè.txt
+    EntryTable table;
+    add(table, fx.path(), QStringLiteral("caf?.txt"), 1, 1700000000); // as the code page wrote it
+    for (int i = 0; i < 200; ++i)
+        add(table, fx.path(), QStringLiteral("gone%1.txt").arg(i), 1, 1700000000);
+    for (int run = 0; run < 2; ++run) {
+        DiskCheck check = PrepareDiskCheck(table, CheckScope(QStringList{fx.path()}, false));
+        check.cp932Names = true;
+        RunDiskCheck(check, std::atomic<bool>{false});
+        const Findings f = DiskFindings(check);
+        ASSERT_EQ(f.found.size(), 201u);
+        EXPECT_EQ(f.found[0].kind, FoundFile::Present);
+        for (size_t k = 1; k < f.found.size(); ++k)
+            EXPECT_EQ(f.found[k].kind, FoundFile::Missing) << k;
+        ASSERT_EQ(f.added.size(), 1u);
+        EXPECT_EQ(f.added[0].files.size(), 1u);
     }
 }
 

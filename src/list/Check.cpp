@@ -338,7 +338,10 @@ void matchWalked(DirectoryCheck &d, WalkedDirectory &walked, std::vector<WalkedD
         }
         for (WalkedFile &f : unmatched) {
             bool found = false;
-            for (auto it = byCp932.constFind(toCp932(f.name)); it != byCp932.constEnd() && !found; ++it)
+            // Only the names giving these bytes: a multi-hash's iterator
+            // runs on into other keys.
+            const auto [first, end] = byCp932.equal_range(toCp932(f.name));
+            for (auto it = first; it != end && !found; ++it)
                 found = take(*it, f);
             if (!found)
                 extra.files.push_back(std::move(f));
@@ -503,8 +506,10 @@ std::vector<int> ApplyFound(EntryTable &table)
             const FoundValues &f = table.found(i);
             const FileStamp stamp{f.Size, f.Modified};
             const QByteArray digest = f.Sha256;
-            table.SetChecked(i, CheckState::None, &stamp);
-            table.SetDigest(i, digest);
+            // A found size that would carry the total past its limit (only a
+            // hand-made CSV holds one): the entry keeps its record whole.
+            if (table.SetChecked(i, CheckState::None, &stamp))
+                table.SetDigest(i, digest);
         }
     }
     table.ClearCheck();

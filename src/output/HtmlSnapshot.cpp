@@ -289,6 +289,7 @@ QByteArray HtmlSnapshotText(const EntryTable &table, const HtmlSnapshotOptions &
         return QByteArray(); // no template: nothing that could pass for a page
     const QString title = options.title.isEmpty() ? defaultListTitle() : options.title;
     const int count = table.EntryCount();
+    const qint64 totalBytes = table.TotalBytes(); // the table is not read after the rows
     const bool checked = table.IsChecked();
     const bool digests = table.HasDigests();
 
@@ -378,7 +379,7 @@ QByteArray HtmlSnapshotText(const EntryTable &table, const HtmlSnapshotOptions &
     out += ",\"files\":";
     putNumber(out, count);
     out += ",\"bytes\":";
-    putNumber(out, table.TotalBytes());
+    putNumber(out, totalBytes);
     out += ",\"texts\":{";
     bool firstText = true;
     for (const HtmlText &t : htmlTexts()) {
