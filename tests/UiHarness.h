@@ -136,6 +136,12 @@ public:
     {
         return window->findChild<T *>(QLatin1String(name));
     }
+    // Where a control is in the window's client area, whichever pane holds it.
+    QRect placeOf(const char *name) const
+    {
+        const QWidget *w = find(name);
+        return QRect(w->mapTo(window->centralWidget(), QPoint(0, 0)), w->size());
+    }
     QTableView *grid() const { return find<QTableView>("MSFlexGrid1"); }
     FileList *files() const { return find<FileList>("File1"); }
     DirList *dirs() const { return find<DirList>("Dir1"); }

@@ -7,7 +7,9 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QHeaderView>
 #include <QScreen>
+#include <QSplitter>
 
 #include <gtest/gtest.h>
 
@@ -25,7 +27,7 @@ QStringList overlaps(const Harness &h)
     QStringList pairs;
     for (const char *a : Controls) {
         for (const char *b : Controls) {
-            if (qstrcmp(a, b) < 0 && h.find(a)->geometry().intersects(h.find(b)->geometry()))
+            if (qstrcmp(a, b) < 0 && h.placeOf(a).intersects(h.placeOf(b)))
                 pairs.append(QString::fromLatin1(a) + "+" + b);
         }
     }
@@ -49,27 +51,27 @@ TEST(WindowRoom, TheGridAndTheListsTakeWhatIsAdded)
     EXPECT_EQ(h.window->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
     QHash<QString, QRect> before;
     for (const char *c : Controls)
-        before.insert(c, h.find(c)->geometry());
+        before.insert(c, h.placeOf(c));
     const QStringList overlapping = overlaps(h);
     EXPECT_EQ(overlapping, (QStringList{"Drive1+Toolbar1", "ProgressBar1+StatusBar1"}));
 
     h.window->resize(described + QSize(240, 160));
     ASSERT_TRUE(waitFor([&] { return h.grid()->width() == before["MSFlexGrid1"].width() + 240; }));
-    EXPECT_EQ(h.grid()->geometry(), before["MSFlexGrid1"].adjusted(0, 0, 240, 160));
-    EXPECT_EQ(h.find("Toolbar1")->geometry(), before["Toolbar1"].adjusted(0, 0, 240, 0));
-    EXPECT_EQ(h.find("Drive1")->geometry(), before["Drive1"].translated(240, 0));
+    EXPECT_EQ(h.placeOf("MSFlexGrid1"), before["MSFlexGrid1"].adjusted(0, 0, 240, 160));
+    EXPECT_EQ(h.placeOf("Toolbar1"), before["Toolbar1"].adjusted(0, 0, 240, 0));
+    EXPECT_EQ(h.placeOf("Drive1"), before["Drive1"].translated(240, 0));
     // Dir1 and File1 share the height as they are described: 1770 to 2250.
-    EXPECT_EQ(h.find("Dir1")->geometry(), before["Dir1"].adjusted(0, 0, 0, 70));
-    EXPECT_EQ(h.find("File1")->geometry(), before["File1"].translated(0, 70).adjusted(0, 0, 0, 90));
-    EXPECT_EQ(h.find("StatusBar1")->geometry(), before["StatusBar1"].translated(0, 160).adjusted(0, 0, 240, 0));
-    EXPECT_EQ(h.find("StatusBar1")->geometry().bottom(), h.window->centralWidget()->rect().bottom());
+    EXPECT_EQ(h.placeOf("Dir1"), before["Dir1"].adjusted(0, 0, 0, 70));
+    EXPECT_EQ(h.placeOf("File1"), before["File1"].translated(0, 70).adjusted(0, 0, 0, 90));
+    EXPECT_EQ(h.placeOf("StatusBar1"), before["StatusBar1"].translated(0, 160).adjusted(0, 0, 240, 0));
+    EXPECT_EQ(h.placeOf("StatusBar1").bottom(), h.window->centralWidget()->rect().bottom());
     EXPECT_EQ(overlaps(h), overlapping);
 
     // Never smaller than described.
     h.window->resize(200, 150);
     ASSERT_TRUE(waitFor([&] { return h.window->size() == described; }));
     for (const char *c : Controls)
-        EXPECT_EQ(h.find(c)->geometry(), before[c]) << c;
+        EXPECT_EQ(h.placeOf(c), before[c]) << c;
 }
 
 TEST(WindowRoom, ThePlaceIsKeptAndRestoredOnAScreenThatShowsIt)
@@ -117,6 +119,80 @@ TEST(WindowRoom, AnExtraColumnKeepsItsWidth)
     h.window->settings().SettingsSaveOption = 0;
     ASSERT_TRUE(h.window->ConfirmExit());
     EXPECT_EQ(readExtraSettings(h.window->iniFilePath()).columnWidths, (QMap<QString, int>{{"state", 150}}));
+}
+
+// Drags a splitter's handle by `by` pixels, as the mouse does.
+void dragHandle(QSplitter *splitter, int by)
+{
+    QWidget *handle = splitter->handle(1);
+    const QPoint from = handle->rect().center();
+    const QPoint to = from + (splitter->orientation() == Qt::Horizontal ? QPoint(by, 0) : QPoint(0, by));
+    const auto send = [handle](QEvent::Type type, const QPoint &at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, handle->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(handle, &event);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    send(QEvent::MouseMove, to, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::NoButton);
+}
+
+// The panes are the user's to move (the screen here is 800 by 600) and the
+// last column takes the width left free; a restart brings the panes back from the INI file, and the settings
+// file keeps the widths the user gave, never the stretch.
+TEST(WindowRoom, PanesMoveAndTheLastColumnTakesTheFreeWidth)
+{
+    Harness first;
+    first.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(first.window.get()));
+    const QSize described = first.window->size();
+    QTableView *grid = first.grid();
+    first.window->setColumnWidthTwips(NameCol, 900);
+    first.window->setColumnWidthTwips(DirCol, 1500);
+    const int others = grid->columnWidth(NameCol) + grid->columnWidth(SizeCol) + grid->columnWidth(DateCol);
+    EXPECT_EQ(grid->columnWidth(DirCol), grid->viewport()->width() - others);
+
+    first.window->resize(described + QSize(200, 120));
+    ASSERT_TRUE(waitFor([&] { return first.placeOf("MSFlexGrid1").width() == 369 + 200; }));
+    EXPECT_EQ(first.placeOf("Dir1").width(), 145);
+    EXPECT_EQ(grid->columnWidth(DirCol), grid->viewport()->width() - others);
+    EXPECT_EQ(grid->horizontalHeader()->length(), grid->viewport()->width()); // no room left over, none lacking
+
+    dragHandle(first.find<QSplitter>("Panes"), 60);
+    dragHandle(first.find<QSplitter>("Lists"), 40);
+    const QRect dir = first.placeOf("Dir1");
+    const QRect file = first.placeOf("File1");
+    EXPECT_EQ(dir.width(), 145 + 60);
+    EXPECT_EQ(first.placeOf("MSFlexGrid1").width(), 369 + 200 - 60);
+    EXPECT_EQ(file.width(), dir.width());
+    EXPECT_EQ(file.bottom() - dir.top() + 1, 278 + 120); // the two lists share their height
+    EXPECT_EQ(grid->columnWidth(DirCol), grid->viewport()->width() - others);
+
+    // A column widened past the room is the user's; the stretch is not kept.
+    grid->setColumnWidth(SizeCol, 400);
+    EXPECT_EQ(grid->columnWidth(DirCol), 100);
+    grid->setColumnWidth(SizeCol, 87);
+    EXPECT_EQ(first.window->columnWidthTwips(SizeCol), 87 * 15);
+    first.window->settings().SettingsSaveOption = 0;
+    ASSERT_TRUE(first.window->ConfirmExit());
+    const ExtraSettings kept = readExtraSettings(first.window->iniFilePath());
+    EXPECT_EQ(kept.panes.left, dir.width());
+    EXPECT_EQ(kept.panes.folders + kept.panes.files, dir.height() + file.height());
+
+    Harness second(QByteArray(), [&](Services &s) { s.programDirectory = first.services.programDirectory; });
+    EXPECT_EQ(second.window->columnWidthTwips(NameCol), 900);
+    EXPECT_EQ(second.window->columnWidthTwips(DirCol), 1500);
+    second.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(second.window.get()));
+    ASSERT_TRUE(waitFor([&] { return second.window->size() == described + QSize(200, 120); }));
+    EXPECT_EQ(second.placeOf("Dir1"), dir);
+    EXPECT_EQ(second.placeOf("File1"), file);
+    EXPECT_EQ(second.grid()->columnWidth(DirCol), second.grid()->viewport()->width() - others);
+
+    // Back at the described size, the panes keep the user's places.
+    second.window->resize(described);
+    ASSERT_TRUE(waitFor([&] { return second.window->size() == described; }));
+    EXPECT_EQ(second.placeOf("Dir1").width(), 145 + 60);
+    EXPECT_EQ(second.placeOf("File1").bottom(), 349);
 }
 
 TEST(WindowRoom, FilterAppliesOnOkToTheListsAndEveryAdd)

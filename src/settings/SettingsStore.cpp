@@ -128,6 +128,16 @@ QByteArray extraSettingsText(const ExtraSettings &extras)
             ini.setValue(QStringLiteral("maximized"), extras.maximized);
             ini.endGroup();
         }
+        if (extras.panes.left > 0 || extras.panes.folders > 0) {
+            ini.beginGroup(QStringLiteral("Panes"));
+            if (extras.panes.left > 0)
+                ini.setValue(QStringLiteral("left"), extras.panes.left);
+            if (extras.panes.folders > 0 && extras.panes.files > 0) {
+                ini.setValue(QStringLiteral("folders"), extras.panes.folders);
+                ini.setValue(QStringLiteral("files"), extras.panes.files);
+            }
+            ini.endGroup();
+        }
         if (!extras.columnWidths.isEmpty()) {
             ini.beginGroup(QStringLiteral("Columns"));
             for (auto it = extras.columnWidths.cbegin(); it != extras.columnWidths.cend(); ++it)
@@ -176,6 +186,11 @@ ExtraSettings readExtraSettings(const QString &iniPath)
     if (x && y && width && height)
         extras.window = QRect(*x, *y, *width, *height);
     extras.maximized = boolValue(ini, QStringLiteral("Window/maximized")).value_or(false);
+    extras.panes.left = intValue(ini, QStringLiteral("Panes/left"), 1, MaxCoordinate).value_or(0);
+    const auto folders = intValue(ini, QStringLiteral("Panes/folders"), 1, MaxCoordinate);
+    const auto files = intValue(ini, QStringLiteral("Panes/files"), 1, MaxCoordinate);
+    if (folders && files)
+        extras.panes = {extras.panes.left, *folders, *files};
 
     for (const QString &key : {QStringLiteral("state"), QStringLiteral("sha256")}) {
         if (const auto w = intValue(ini, QStringLiteral("Columns/") + key, 1, MaxColumnTwips / 15))

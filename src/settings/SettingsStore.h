@@ -10,11 +10,21 @@
 
 namespace qn {
 
-// What the ten-line file has no room for: the main window's place, the widths
-// of the columns that come and go, and the filter.
+// The main window's splitters: the left panes' width and the heights of the
+// folder and file lists, in pixels; 0 where the user has not moved them.
+struct PaneSizes {
+    int left = 0;
+    int folders = 0;
+    int files = 0;
+    bool operator==(const PaneSizes &) const = default;
+};
+
+// What the ten-line file has no room for: the main window's place and panes,
+// the widths of the columns that come and go, and the filter.
 struct ExtraSettings {
     std::optional<QRect> window; // the window's normal geometry, frame left out
     bool maximized = false;
+    PaneSizes panes;
     QMap<QString, int> columnWidths; // pixels, by the column's key
     FilterPatterns filter;
     QString pageSetup; // the print and PDF page: size, orientation, margins

@@ -5,6 +5,7 @@
 #include "settings/Settings.h"
 #include "ui/CatalogueTexts.h"
 #include "ui/CatalogueWindow.h"
+#include "ui/CommandContext.h"
 #include "ui/EntryModel.h"
 #include "ui/ListCommands.h"
 #include "ui/Messages.h"
@@ -31,16 +32,16 @@ QString searchCatalogueCaption()
     return SearchCaption;
 }
 
-CatalogueCommands::CatalogueCommands(QWidget *window, EntryTable &table, EntryModel &model, ListCommands &commands,
-                                     Settings &settings, const Services &services)
+CatalogueCommands::CatalogueCommands(QWidget *window, CommandContext &context, ListCommands &commands)
     : m_parent(window)
-    , m_table(table)
-    , m_model(model)
+    , m_context(context)
+    , m_table(context.table)
+    , m_model(context.model)
     , m_commands(commands)
-    , m_settings(settings)
-    , m_messages(*services.messages)
-    , m_chooser(*services.chooser)
-    , m_work(*services.work)
+    , m_settings(context.settings)
+    , m_messages(context.messages)
+    , m_chooser(context.chooser)
+    , m_work(context.work)
 {
     m_askName = [this](const QString &title, const QString &prompt, const QString &prefilled) -> std::optional<QString> {
         bool ok = false;
@@ -185,17 +186,10 @@ CatalogueWindow *CatalogueCommands::searchWindow() const
 
 void CatalogueCommands::appendHits(const std::vector<CatalogueHit> &hits)
 {
-    for (const CatalogueHit &h : hits) {
-        if (m_table.AppendEntry(h.directory, h.fileName, [&h](FileStamp &s) {
-                s.size = h.size;
-                s.modified = h.modified;
-                return true;
-            }) == AppendResult::Added
-            && !h.sha256.isEmpty())
-            m_table.SetDigest(m_table.EntryCount(), h.sha256);
-    }
+    for (const CatalogueHit &h : hits)
+        appendHit(m_table, h);
     m_model.showAppended();
-    m_commands.UpdateStatusTotals();
+    m_context.updateStatusTotals();
 }
 
 bool CatalogueCommands::openVolume(const QString &path, qint64 volume, const QString &name)
@@ -225,10 +219,10 @@ bool CatalogueCommands::openVolume(const QString &path, qint64 volume, const QSt
             m_table.SetDigest(m_table.EntryCount(), entry.Sha256);
     }
     m_openedVolume = name;
-    m_commands.setListTitle(name);
+    m_context.title = name;
     m_lastCatalogue = path;
     m_model.showAppended();
-    m_commands.UpdateStatusTotals();
+    m_context.updateStatusTotals();
     return true;
 }
 

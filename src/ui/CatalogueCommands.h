@@ -15,21 +15,20 @@ class QWidget;
 namespace qn {
 
 class CatalogueWindow;
+class CommandContext;
 class EntryModel;
 class EntryTable;
 class ListCommands;
 class Messages;
 class SaveFileChooser;
 class WorkProgress;
-struct Services;
 struct Settings;
 
 // The catalogue's menu items: the list stored as a volume, and the search
 // window whose rows come back to the list.
 class CatalogueCommands {
 public:
-    CatalogueCommands(QWidget *window, EntryTable &table, EntryModel &model, ListCommands &commands,
-                      Settings &settings, const Services &services);
+    CatalogueCommands(QWidget *window, CommandContext &context, ListCommands &commands);
     ~CatalogueCommands();
 
     // Where the search window was last (from the INI file), and where it is
@@ -60,6 +59,7 @@ private:
     QString suggestedName() const;
 
     QWidget *m_parent;
+    CommandContext &m_context;
     EntryTable &m_table;
     EntryModel &m_model;
     ListCommands &m_commands;

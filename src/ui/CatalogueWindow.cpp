@@ -3,9 +3,9 @@
 #include "list/DateText.h"
 #include "list/EntryTable.h"
 #include "output/CsvFile.h"
-#include "platform/FileSystem.h"
 #include "platform/SafeWrite.h"
 #include "ui/CatalogueTexts.h"
+#include "ui/GridView.h"
 #include "ui/Messages.h"
 #include "ui/Services.h"
 
@@ -35,8 +35,6 @@ using namespace catalogue_text;
 
 namespace {
 
-enum Column { VolumeColumn, NameColumn, BytesColumn, TimeColumn, DirectoryColumn, ColumnCount };
-
 // "yyyy-MM-dd" as the local day's first (or last) second; nothing when empty
 // or not a date.
 std::optional<qint64> dayBound(const QString &text, bool end)
@@ -49,76 +47,6 @@ std::optional<qint64> dayBound(const QString &text, bool end)
 }
 
 } // namespace
-
-void CatalogueResultModel::setResult(std::vector<CatalogueHit> hits, QHash<qint64, QString> volumeNames)
-{
-    beginResetModel();
-    m_hits = std::move(hits);
-    m_volumes = std::move(volumeNames);
-    endResetModel();
-}
-
-int CatalogueResultModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_hits.size());
-}
-
-int CatalogueResultModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : ColumnCount;
-}
-
-QVariant CatalogueResultModel::data(const QModelIndex &index, int role) const
-{
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::TextAlignmentRole))
-        return QVariant();
-    if (role == Qt::TextAlignmentRole)
-        return index.column() == BytesColumn ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
-    const CatalogueHit &h = m_hits[size_t(index.row())];
-    switch (index.column()) {
-    case VolumeColumn:
-        return m_volumes.value(h.volume);
-    case NameColumn:
-        return h.fileName;
-    case BytesColumn:
-        return QString::number(h.size);
-    case TimeColumn:
-        return DateText(h.modified);
-    default:
-        return nativePath(h.directory);
-    }
-}
-
-QVariant CatalogueResultModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return QVariant();
-    static const QString titles[] = {Volume, FileName, Bytes, Modified, Directory};
-    return section >= 0 && section < ColumnCount ? titles[section] : QVariant();
-}
-
-void CatalogueResultModel::sort(int column, Qt::SortOrder order)
-{
-    emit layoutAboutToBeChanged();
-    const auto key = [this, column](const CatalogueHit &a, const CatalogueHit &b) {
-        switch (column) {
-        case VolumeColumn:
-            return m_volumes.value(a.volume) < m_volumes.value(b.volume);
-        case NameColumn:
-            return a.fileName < b.fileName;
-        case BytesColumn:
-            return a.size < b.size;
-        case TimeColumn:
-            return a.modified < b.modified;
-        default:
-            return a.directory < b.directory;
-        }
-    };
-    std::stable_sort(m_hits.begin(), m_hits.end(), [&](const CatalogueHit &a, const CatalogueHit &b) {
-        return order == Qt::AscendingOrder ? key(a, b) : key(b, a);
-    });
-    emit layoutChanged();
-}
 
 CatalogueWindow::CatalogueWindow(const QString &path, Messages &messages, SaveFileChooser &chooser,
                                  CatalogueWindowHooks hooks, QWidget *parent)
@@ -433,19 +361,7 @@ void CatalogueWindow::addToList()
 
 void CatalogueWindow::copyRows()
 {
-    QString text;
-    for (int row : selectedRows()) {
-        for (int column = 0; column < ColumnCount; ++column) {
-            QString cell = m_model.index(row, column).data().toString();
-            // A tab or line break inside a name would break the table apart.
-            for (QChar &c : cell) {
-                if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
-                    c = QLatin1Char(' ');
-            }
-            text += cell;
-            text += column + 1 < ColumnCount ? QLatin1Char('\t') : QLatin1Char('\n');
-        }
-    }
+    const QString text = tabSeparatedRows(m_model, selectedRows(), CatalogueResultModel::ColumnCount);
     if (!text.isEmpty())
         QGuiApplication::clipboard()->setText(text);
 }
@@ -466,16 +382,8 @@ void CatalogueWindow::saveCsv()
     if (!path)
         return;
     EntryTable table;
-    for (int row : rows) {
-        const CatalogueHit &h = m_model.hit(row);
-        if (table.AppendEntry(h.directory, h.fileName, [&h](FileStamp &s) {
-                s.size = h.size;
-                s.modified = h.modified;
-                return true;
-            }) == AppendResult::Added
-            && !h.sha256.isEmpty())
-            table.SetDigest(table.EntryCount(), h.sha256);
-    }
+    for (int row : rows)
+        appendHit(table, m_model.hit(row));
     if (!saveBytes(*path, CsvFileText(table)))
         m_messages.inform(SaveCsvFailed, title);
 }

@@ -5,6 +5,7 @@
 #include "output/XlsxFile.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
+#include "ui/CommandContext.h"
 #include "ui/EntryModel.h"
 #include "ui/ListCommands.h"
 #include "ui/Services.h"
@@ -40,13 +41,12 @@ const char *const Orientations[] = {"portrait", "landscape"};
 
 } // namespace
 
-ExportCommands::ExportCommands(QTableView *grid, const EntryTable &table, const Settings &settings,
-                               ExtraSettings &extras, const ListCommands &list, const Services &services)
-    : m_grid(grid), m_table(table), m_settings(settings), m_extras(extras), m_list(list),
-      m_messages(*services.messages), m_work(*services.work), m_chooser(*services.chooser)
+ExportCommands::ExportCommands(CommandContext &context, ExtraSettings &extras)
+    : m_c(context)
+    , m_extras(extras)
 {
     m_printDialog = [this](QPrinter &printer) {
-        QPrintDialog dialog(&printer, m_grid->window());
+        QPrintDialog dialog(&printer, m_c.parent());
         dialog.setWindowTitle(PrintTitle);
         return dialog.exec() == QDialog::Accepted;
     };
@@ -55,16 +55,16 @@ ExportCommands::ExportCommands(QTableView *grid, const EntryTable &table, const 
 void ExportCommands::SaveXlsxFile()
 {
     const std::optional<QString> path =
-        m_chooser.choose(m_grid->window(), SaveXlsxTitle, m_settings.SaveDirectory, XlsxFileName, XlsxFilter);
+        m_c.chooser.choose(m_c.parent(), SaveXlsxTitle, m_c.settings.SaveDirectory, XlsxFileName, XlsxFilter);
     if (!path || path->isEmpty())
         return;
     // The work owns what it touches; the table it reads only under the
     // lease, which Cancel takes back at the next row.
     auto result = std::make_shared<XlsxResult>(XlsxResult::Cancelled);
     const QString target = *path;
-    const EntryTable *table = &m_table;
+    const EntryTable *table = &m_c.table;
     const bool finished = runReadingTable(
-        m_work, m_grid->window(), SaveXlsxTitle,
+        m_c.work, m_c.parent(), SaveXlsxTitle,
         [result, target, table](const std::atomic<bool> &cancel, const TreeWalkProgress &progress, TableLease &lease) {
             XlsxOptions options;
             options.cancel = &cancel;
@@ -76,22 +76,22 @@ void ExportCommands::SaveXlsxFile()
         RowsWritten);
     if (!finished || *result == XlsxResult::Cancelled)
         return;
-    m_messages.inform(*result == XlsxResult::Written ? doneText() : listFailedText());
+    m_c.messages.inform(*result == XlsxResult::Written ? doneText() : listFailedText());
 }
 
 void ExportCommands::SavePdfFile()
 {
-    const std::optional<QString> path = m_chooser.choose(m_grid->window(), SavePdfTitle, m_settings.SaveDirectory,
-                                                         m_list.listTitle() + PdfExtension, PdfFilter);
+    const std::optional<QString> path = m_c.chooser.choose(m_c.parent(), SavePdfTitle, m_c.settings.SaveDirectory,
+                                                         m_c.listTitle() + PdfExtension, PdfFilter);
     if (!path || path->isEmpty())
         return;
     auto result = std::make_shared<PdfResult>(PdfResult::Cancelled);
     const QString target = *path;
-    const EntryTable *table = &m_table;
+    const EntryTable *table = &m_c.table;
     const PageOptions options = pageOptions();
     const QPageLayout layout = pageLayout();
     const bool finished = runReadingTable(
-        m_work, m_grid->window(), SavePdfTitle,
+        m_c.work, m_c.parent(), SavePdfTitle,
         [result, target, table, options, layout](const std::atomic<bool> &cancel, const TreeWalkProgress &progress,
                                                  TableLease &lease) {
             PageOptions withWork = options;
@@ -104,24 +104,24 @@ void ExportCommands::SavePdfFile()
         PagesMade);
     if (!finished || *result == PdfResult::Cancelled)
         return;
-    m_messages.inform(*result == PdfResult::Written ? doneText() : listFailedText());
+    m_c.messages.inform(*result == PdfResult::Written ? doneText() : listFailedText());
 }
 
 void ExportCommands::PrintList()
 {
     auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
     printer->setPageLayout(pageLayout());
-    printer->setDocName(m_list.listTitle());
+    printer->setDocName(m_c.listTitle());
     if (!m_printDialog(*printer))
         return;
     keepPageLayout(printer->pageLayout());
     auto printed = std::make_shared<bool>(false);
-    const EntryTable *table = &m_table;
+    const EntryTable *table = &m_c.table;
     const PageOptions options = pageOptions();
     // The printer is shared with the work: a job cancelled while the
     // printer takes its last page ends on its own.
     const bool finished = runReadingTable(
-        m_work, m_grid->window(), PrintTitle,
+        m_c.work, m_c.parent(), PrintTitle,
         [printed, printer, table, options](const std::atomic<bool> &cancel, const TreeWalkProgress &progress,
                                            TableLease &lease) {
             PageOptions withWork = options;
@@ -138,18 +138,18 @@ void ExportCommands::PrintList()
     if (!finished)
         return;
     if (!*printed)
-        m_messages.inform(PrintFailed);
+        m_c.messages.inform(PrintFailed);
 }
 
 PageOptions ExportCommands::pageOptions() const
 {
     PageOptions options;
-    options.title = m_list.listTitle();
+    options.title = m_c.listTitle();
     options.printedAt = QDateTime::currentDateTime().toString(PrintedAtFormat);
-    options.unit = m_settings.SizeUnit;
+    options.unit = m_c.settings.SizeUnit;
     // The columns as the grid shows them, in its order; hidden ones stay out.
-    const auto *model = qobject_cast<const EntryModel *>(m_grid->model());
-    const QHeaderView *header = m_grid->horizontalHeader();
+    const auto *model = qobject_cast<const EntryModel *>(m_c.grid->model());
+    const QHeaderView *header = m_c.grid->horizontalHeader();
     for (int visual = 0; model && visual < header->count(); ++visual) {
         const int logical = header->logicalIndex(visual);
         if (!header->isSectionHidden(logical))

@@ -8,26 +8,18 @@
 #include <functional>
 
 class QPrinter;
-class QTableView;
 
 namespace qn {
 
-class EntryTable;
-class ListCommands;
-class Messages;
-class SaveFileChooser;
-class WorkProgress;
+class CommandContext;
 struct ExtraSettings;
-struct Services;
-struct Settings;
 
 // The list for the office: an Excel workbook, the printed pages and the same
 // pages as a PDF. Each writes behind the progress window; Cancel or an
 // error leaves the previous file as it was.
 class ExportCommands {
 public:
-    ExportCommands(QTableView *grid, const EntryTable &table, const Settings &settings, ExtraSettings &extras,
-                   const ListCommands &list, const Services &services);
+    ExportCommands(CommandContext &context, ExtraSettings &extras);
 
     void SaveXlsxFile();
     void PrintList();
@@ -44,14 +36,8 @@ private:
     PageOptions pageOptions() const;
     void keepPageLayout(const QPageLayout &layout);
 
-    QTableView *m_grid;
-    const EntryTable &m_table;
-    const Settings &m_settings;
+    CommandContext &m_c;
     ExtraSettings &m_extras;
-    const ListCommands &m_list;
-    Messages &m_messages;
-    WorkProgress &m_work;
-    SaveFileChooser &m_chooser;
     std::function<bool(QPrinter &)> m_printDialog;
 };
 

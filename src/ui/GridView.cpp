@@ -1,10 +1,90 @@
 #include "ui/GridView.h"
 
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 
 namespace qn {
+
+GridView::GridView(QWidget *parent)
+    : QTableView(parent)
+{
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int size) { sectionResized(column, size); });
+    connect(horizontalHeader(), &QHeaderView::sectionCountChanged, this, [this] { stretchLastColumn(); });
+}
+
+void GridView::setModel(QAbstractItemModel *model)
+{
+    QTableView::setModel(model);
+    // The header has taken the new columns when these arrive.
+    connect(model, &QAbstractItemModel::columnsAboutToBeInserted, this, [this] { unstretch(); });
+    connect(model, &QAbstractItemModel::columnsAboutToBeRemoved, this, [this] { unstretch(); });
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { unstretch(); });
+    connect(model, &QAbstractItemModel::columnsInserted, this, [this] { stretchLastColumn(); });
+    connect(model, &QAbstractItemModel::columnsRemoved, this, [this] { stretchLastColumn(); });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { stretchLastColumn(); });
+}
+
+int GridView::givenWidth(int column) const
+{
+    return column == m_stretched ? m_stretchedWidth : columnWidth(column);
+}
+
+void GridView::sectionResized(int column, int size)
+{
+    if (m_stretching)
+        return;
+    if (column == m_stretched)
+        m_stretchedWidth = size;
+    emit columnWidthGiven(column, size);
+    stretchLastColumn();
+}
+
+void GridView::unstretch()
+{
+    QHeaderView *header = horizontalHeader();
+    if (m_stretched >= 0 && m_stretched < header->count() && header->sectionSize(m_stretched) != m_stretchedWidth) {
+        m_stretching = true;
+        header->resizeSection(m_stretched, m_stretchedWidth);
+        m_stretching = false;
+    }
+    m_stretched = -1;
+}
+
+void GridView::stretchLastColumn()
+{
+    QHeaderView *header = horizontalHeader();
+    int last = -1;
+    for (int visual = header->count() - 1; visual >= 0 && last < 0; --visual) {
+        const int logical = header->logicalIndex(visual);
+        if (!header->isSectionHidden(logical))
+            last = logical;
+    }
+    if (last != m_stretched) {
+        unstretch();
+        m_stretched = last;
+        m_stretchedWidth = last >= 0 ? header->sectionSize(last) : 0;
+    }
+    if (last < 0)
+        return;
+    const int others = header->length() - header->sectionSize(last);
+    const int width = std::max(m_stretchedWidth, viewport()->width() - others);
+    if (header->sectionSize(last) != width) {
+        m_stretching = true;
+        header->resizeSection(last, width);
+        m_stretching = false;
+    }
+}
+
+bool GridView::viewportEvent(QEvent *event)
+{
+    const bool done = QTableView::viewportEvent(event);
+    if (event->type() == QEvent::Resize)
+        stretchLastColumn();
+    return done;
+}
 
 bool GridView::event(QEvent *event)
 {
@@ -53,6 +133,24 @@ QItemSelectionModel::SelectionFlags GridView::selectionCommand(const QModelIndex
         }
     }
     return QTableView::selectionCommand(index, event);
+}
+
+QString tabSeparatedRows(const QAbstractItemModel &model, const std::vector<int> &rows, int columns)
+{
+    QString text;
+    for (int row : rows) {
+        for (int column = 0; column < columns; ++column) {
+            QString cell = model.index(row, column).data().toString();
+            // A tab or line break inside a name would break the table apart.
+            for (QChar &c : cell) {
+                if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+                    c = QLatin1Char(' ');
+            }
+            text += cell;
+            text += column + 1 < columns ? QLatin1Char('\t') : QLatin1Char('\n');
+        }
+    }
+    return text;
 }
 
 } // namespace qn

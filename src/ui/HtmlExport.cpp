@@ -5,6 +5,7 @@
 #include "output/HtmlSnapshot.h"
 #include "platform/SafeWrite.h"
 #include "settings/Settings.h"
+#include "ui/CommandContext.h"
 #include "ui/ListCommands.h"
 #include "ui/Services.h"
 

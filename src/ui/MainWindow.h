@@ -4,11 +4,16 @@
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
 #include "ui/CatalogueCommands.h"
+#include "ui/GestureRouter.h"
+#include "ui/CommandContext.h"
+#include "ui/DigestCommands.h"
 #include "ui/EntryModel.h"
 #ifdef QUILNAVER_OFFICE
 #include "ui/ExportCommands.h"
 #endif
 #include "ui/ListCommands.h"
+#include "ui/MainClient.h"
+#include "ui/RecordCommands.h"
 #include "ui/Services.h"
 
 #include <QHash>
@@ -16,22 +21,13 @@
 #include <memory>
 
 class QAction;
-class QLabel;
-class QMimeData;
 class QMenu;
-class QProgressBar;
-class QStatusBar;
-class QTableView;
-class QToolBar;
 
 namespace qn {
 
-class DirList;
-class DriveBox;
-class FileList;
-
-// Main: lays out the controls, routes every user action to its command, and
-// owns the list, the settings and the navigation chain Drive1 -> Dir1 -> File1.
+// Main: builds the window (its client area, menus and toolbar), routes every
+// user action to its command, and owns the list, the settings and the
+// navigation chain Drive1 -> Dir1 -> File1.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -49,6 +45,8 @@ public:
     const FilterPatterns &filterPatterns() const { return m_extras.filter; }
     void ReWrite();
     ListCommands &commands() { return *m_commands; }
+    RecordCommands &records() { return *m_records; }
+    DigestCommands &digests() { return *m_digests; }
     CatalogueCommands &catalogue() { return *m_catalogue; }
 #ifdef QUILNAVER_OFFICE
     ExportCommands &exports() { return *m_exports; }
@@ -72,12 +70,10 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildMenus();
     void buildToolbar();
-    void buildControls();
 
     void LoadSettings();
     void ApplyDefaultSettings();
@@ -85,9 +81,6 @@ private:
     void SetupGridHeaders();
     void setHyojiPicture(int unit);
     void syncSettingSaveButton();
-    // Places the controls for the client area's size: the described layout
-    // at the default size, the grid and the two lists taking what is added.
-    void layoutControls();
     void restoreWindowPlace();
     void applyFilter(const FilterPatterns &patterns);
     void restoreExtraColumnWidths(int first, int last);
@@ -95,9 +88,6 @@ private:
     void onDriveChanged();
     bool showDrive(const QString &designation);
     void onDirectoryChanged(const QString &path);
-    void sortByColumn(int column);
-    void forgetSortOrder();
-    static QStringList droppedPaths(const QMimeData *mime);
     bool askExit();
 
     Services m_services;
@@ -107,39 +97,27 @@ private:
     EntryTable m_table;
     EntryModel m_model;
 
-    QWidget *m_client = nullptr;
-    QToolBar *m_toolbar = nullptr;
-    DriveBox *m_drive = nullptr;
-    DirList *m_dir = nullptr;
-    FileList *m_file = nullptr;
-    QTableView *m_grid = nullptr;
-    QStatusBar *m_statusBar = nullptr;
-    QLabel *m_panel1 = nullptr;
-    QLabel *m_panel2 = nullptr;
-    QLabel *m_panel3 = nullptr;
-    QProgressBar *m_progress = nullptr;
+    MainClient *m_client = nullptr;
     QMenu *m_popupDir = nullptr;
     QMenu *m_popupFile = nullptr;
     QMenu *m_popupGrid = nullptr;
     QHash<QString, QAction *> m_buttons;
 
+    std::unique_ptr<CommandContext> m_context;
     std::unique_ptr<ListCommands> m_commands;
+    std::unique_ptr<RecordCommands> m_records;
+    std::unique_ptr<DigestCommands> m_digests;
     std::unique_ptr<CatalogueCommands> m_catalogue;
 #ifdef QUILNAVER_OFFICE
     std::unique_ptr<ExportCommands> m_exports;
 #endif
+    std::unique_ptr<GestureRouter> m_gestures;
     int m_columnTwips[4] = {DefaultColumnWidths[0], DefaultColumnWidths[1], DefaultColumnWidths[2],
                             DefaultColumnWidths[3]};
     bool m_settingWidths = false;
     int m_hyojiPicture = 0;
     bool m_recovering = false;
     bool m_exited = false;
-    int m_sortColumn = -1; // the column the list is sorted by, -1 when it is not
-    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
-
-// Twips to pixels at 96 dpi, and a rectangle given in twips.
-int twips(int value);
-QRect twipsRect(int left, int top, int width, int height);
 
 } // namespace qn
