@@ -128,7 +128,7 @@ WindowFigures measureWindow()
     FixedChooser chooser;
     chooser.path = csvPath();
     bench.setChooser(&chooser);
-    bench.window->commands().OpenCsvFile();
+    bench.window->records().OpenCsvFile();
     QElapsedTimer clock;
     QTimer ticks;
     qint64 last = 0;
@@ -139,13 +139,13 @@ WindowFigures measureWindow()
     });
     clock.start();
     ticks.start(10);
-    bench.window->commands().CheckAgainstDisk();
+    bench.window->records().CheckAgainstDisk();
     ticks.stop();
     figures.checkedRows = bench.window->table().EntryCount();
 
     QElapsedTimer sinceCancel;
     qn::bench::cancelAfter(300, sinceCancel);
-    bench.window->commands().CheckAgainstDisk();
+    bench.window->records().CheckAgainstDisk();
     figures.cancelMs = sinceCancel.isValid() ? sinceCancel.nsecsElapsed() / 1e6 : -1;
     return figures;
 }
@@ -159,7 +159,7 @@ int memoryChild()
     bench.setChooser(&chooser);
     QApplication::processEvents();
     const qint64 startup = qn::bench::peakKiB();
-    bench.window->commands().OpenCsvFile();
+    bench.window->records().OpenCsvFile();
     QApplication::processEvents();
     std::printf("%lld %lld %d\n", startup, qn::bench::peakKiB(), bench.window->table().EntryCount());
     return 0;
