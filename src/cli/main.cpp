@@ -22,6 +22,7 @@
 #include "platform/FileSystem.h"
 #include "platform/SafeWrite.h"
 #include "platform/TreeWalk.h"
+#include "platform/Utf8.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -121,12 +122,12 @@ QByteArray escaped(const QByteArray &text)
             continue;
         }
         // A whole UTF-8 sequence of a printable character passes; C1
-        // controls (U+0080..U+009F) and stray bytes do not.
-        const qsizetype n = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
-        const QString decoded = n > 0 && i + n <= text.size() ? QString::fromUtf8(text.constData() + i, n) : QString();
-        // What is not UTF-8 decodes to U+FFFD, which does not encode back.
-        const bool valid = !decoded.isEmpty() && decoded.toUtf8() == QByteArrayView(text.constData() + i, n);
-        if (valid && !(decoded.size() == 1 && decoded[0].unicode() < 0xA0)) {
+        // controls (U+0080..U+009F), U+FEFF (invisible) and stray bytes do
+        // not.
+        const auto *p = reinterpret_cast<const unsigned char *>(text.constData()) + i;
+        char32_t cp = 0;
+        const int n = utf8Sequence(p, p + (text.size() - i), cp);
+        if (n > 0 && cp >= 0xA0 && cp != 0xFEFF) {
             out.append(text.constData() + i, n);
             i += n;
         } else {

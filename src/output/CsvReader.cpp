@@ -9,6 +9,7 @@
 #include "platform/Cp932.h"
 #include "platform/Digest.h"
 #include "platform/FileSystem.h"
+#include "platform/Utf8.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -30,52 +31,6 @@ const QString DigestTitle = gridColumnTitle(DigestCol, 0);
 const QString StateTitle = gridColumnTitle(StateCol, 0);
 const QString FoundSizeTitle = gridColumnTitle(FoundSizeCol, 0);
 const QString FoundTimeTitle = gridColumnTitle(FoundDateCol, 0);
-
-// Whether bytes are UTF-8 throughout; plain ASCII, as most of a list is,
-// eight bytes at a time.
-bool isUtf8(QByteArrayView bytes)
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    const auto *end = p + bytes.size();
-    while (p < end) {
-        if (end - p >= 8) {
-            quint64 word;
-            std::memcpy(&word, p, 8);
-            if ((word & 0x8080808080808080ULL) == 0) {
-                p += 8;
-                continue;
-            }
-        }
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int n;
-        unsigned min;
-        unsigned cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            n = 1, min = 0x80, cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            n = 2, min = 0x800, cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            n = 3, min = 0x10000, cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (end - p <= n)
-            return false;
-        for (int i = 1; i <= n; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (p[i] & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        p += n + 1;
-    }
-    return true;
-}
 
 // Records of RFC 4180, one at a time, read from a device in pieces: fields
 // split at commas, quoted fields with their doubled quotes made single; a
