@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/HiddenEntries.h"
 #include "platform/Threads.h"
 #include "platform/Utf8.h"
 
@@ -18,9 +19,6 @@
 namespace qn {
 
 namespace {
-
-bool isHiddenName(const char *name) { return name[0] == '.'; }
-bool isDotOrDotDot(const char *name) { return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)); }
 
 // The bytes of path for a system call; a path holding a NUL names nothing
 // (the call would see a shorter, different path).
@@ -326,7 +324,7 @@ QStringList subdirectories(const QString &directory, bool *ok)
         return names;
     }
     while (const dirent *e = ::readdir(dir)) {
-        if (isHiddenName(e->d_name))
+        if (listingLeavesOut(e->d_name, false))
             continue;
         bool isDir = e->d_type == DT_DIR;
         if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
@@ -390,7 +388,7 @@ bool DirScanner::next(QString &name)
             m_impl->current = nullptr;
             return false;
         }
-        if (isHiddenName(e->d_name) && !(m_impl->filter.takesHidden() && !isDotOrDotDot(e->d_name)))
+        if (listingLeavesOut(e->d_name, m_impl->filter.takesHidden()))
             continue;
         if (e->d_type != DT_REG && e->d_type != DT_LNK && e->d_type != DT_UNKNOWN)
             continue;

@@ -1,5 +1,6 @@
 #include "platform/TreeWalk.h"
 
+#include "platform/HiddenEntries.h"
 #include "platform/Threads.h"
 
 #include <algorithm>
@@ -403,8 +404,8 @@ private:
                 break;
             }
             const char *name = e->d_name;
-            if (name[0] == '.' && (!takesHidden || name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-                continue; // hidden, and the directory itself and its parent
+            if (listingLeavesOut(name, takesHidden))
+                continue;
             unsigned char type = e->d_type;
             struct stat st;
             if (type == DT_UNKNOWN) {

@@ -1,4 +1,5 @@
 #include "platform/TreeWalk.h"
+#include "platform/HiddenEntries.h"
 #include "platform/WindowsPath.h"
 
 #include <algorithm>
@@ -43,11 +44,6 @@ bool isNameSurrogate(const WIN32_FIND_DATAW &data)
     return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(data.dwReserved0);
 }
 
-bool isDotOrDotDot(const wchar_t *name)
-{
-    return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
-}
-
 } // namespace
 
 // One thread here: the listing calls of this platform bring each file's
@@ -60,7 +56,7 @@ TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, co
 {
     TreeWalkReport report;
     report.threads = 1;
-    const DWORD hiddenAttributes = filter.takesHidden() ? 0 : FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    const bool takesHidden = filter.takesHidden();
     std::set<Identity> seen;
     std::vector<QString> stack{root.endsWith(QLatin1Char('/')) || root.endsWith(QLatin1Char('\\'))
                                    ? root
@@ -97,7 +93,7 @@ TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, co
         QStringList children;
         bool more = true;
         for (; more; more = FindNextFileW(find, &data)) {
-            if (isDotOrDotDot(data.cFileName) || (data.dwFileAttributes & hiddenAttributes))
+            if (listingLeavesOut(data.cFileName, data.dwFileAttributes, takesHidden))
                 continue;
             const QString name = QString::fromWCharArray(data.cFileName);
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
