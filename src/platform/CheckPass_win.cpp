@@ -1,6 +1,7 @@
 #include "platform/CheckPass.h"
 
 #include "platform/Digest.h"
+#include "platform/Threads.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,6 +14,7 @@ void checkDirectories(std::vector<DirectoryCheck> &directories, const std::atomi
                       const TreeWalkProgress &progress, int)
 {
     qint64 files = 0;
+    ReportClock clock;
     for (DirectoryCheck &d : directories) {
         if (cancel.load())
             return;
@@ -30,7 +32,7 @@ void checkDirectories(std::vector<DirectoryCheck> &directories, const std::atomi
                 d.found[i] = FoundFile{!readable && dir.exists() ? FoundFile::Unreadable : FoundFile::Missing, {}};
         }
         files += qint64(d.names.size());
-        if (progress)
+        if (progress && clock.due())
             progress(files, d.path);
     }
 }

@@ -1,9 +1,9 @@
 #include "platform/TreeWalk.h"
 #include "platform/HiddenEntries.h"
+#include "platform/Threads.h"
 #include "platform/WindowsPath.h"
 
 #include <algorithm>
-#include <chrono>
 #include <set>
 #include <tuple>
 
@@ -57,11 +57,11 @@ TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, co
     TreeWalkReport report;
     report.threads = 1;
     const bool takesHidden = filter.takesHidden();
+    ReportClock clock;
     std::set<Identity> seen;
     std::vector<QString> stack{root.endsWith(QLatin1Char('/')) || root.endsWith(QLatin1Char('\\'))
                                    ? root
                                    : root + QLatin1Char('/')};
-    auto last = std::chrono::steady_clock::now();
     while (!stack.empty()) {
         if (cancel.load()) {
             report = TreeWalkReport();
@@ -123,11 +123,8 @@ TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, co
         for (auto it = children.rbegin(); it != children.rend(); ++it)
             stack.push_back(path + *it + QLatin1Char('/'));
 
-        const auto now = std::chrono::steady_clock::now();
-        if (progress && now - last >= std::chrono::milliseconds(50)) {
-            last = now;
+        if (progress && clock.due())
             progress(report.fileCount, path);
-        }
     }
     return report;
 }
