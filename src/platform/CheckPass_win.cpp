@@ -1,5 +1,6 @@
 #include "platform/CheckPass.h"
 
+#include "platform/CheckPassPlatform.h"
 #include "platform/Digest.h"
 #include "platform/Threads.h"
 
@@ -37,23 +38,13 @@ void checkDirectories(std::vector<DirectoryCheck> &directories, const std::atomi
     }
 }
 
-void compareContents(std::vector<DirectoryCheck> &directories, const std::vector<ContentItem> &items,
-                     const std::atomic<bool> &cancel, const TreeWalkProgress &progress, int)
+bool digestOfListedFile(const DirectoryCheck &d, const QString &name, QByteArray &digest, std::vector<char> &buffer,
+                        const std::atomic<bool> &cancel)
 {
-    std::vector<char> buffer(1 << 20);
-    qint64 files = 0;
-    for (const ContentItem &item : items) {
-        if (cancel.load())
-            return;
-        DirectoryCheck &d = directories[item.directory];
-        QByteArray now;
-        if (sha256OfFile(d.path + d.names[item.name], now, buffer, cancel))
-            d.found[item.name].contentDiffers = now != d.digests[item.name];
-        else if (!cancel.load())
-            d.found[item.name].kind = FoundFile::Unreadable;
-        if (progress)
-            progress(++files, d.path);
-    }
+    return sha256OfFile(d.path + name, digest, buffer, cancel);
 }
+
+// One thread, as the rest of the check here.
+int contentThreads(int) { return 1; }
 
 } // namespace qn
