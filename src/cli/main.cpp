@@ -293,24 +293,6 @@ bool writeDocument(std::unique_ptr<QCoreApplication> &, int &, char *[], const Q
 }
 #endif
 
-const char *stateWord(CheckState state)
-{
-    switch (state) {
-    case CheckState::Changed:
-        return "changed";
-    case CheckState::Missing:
-        return "missing";
-    case CheckState::New:
-        return "new";
-    case CheckState::Unreadable:
-        return "unreadable";
-    case CheckState::ContentChanged:
-        return "content";
-    default:
-        return nullptr;
-    }
-}
-
 // --check: the scope on standard error, each entry that is not the same in
 // the report, the counts last. 0 when everything matched, 1 when something
 // differs, 2 when the check could not be done (as diff).
@@ -362,19 +344,20 @@ int check(const QString &list, const QString &against, const QStringList &paths,
     QByteArray report;
     for (int i = 1; i <= table.EntryCount(); ++i) {
         const ListEntry &e = table.at(i);
-        if (const char *state = stateWord(e.State))
-            report += state + QByteArray("\t") + shown(e.Directory + e.FileName) + "\n";
+        if (e.State != CheckState::None && e.State != CheckState::Same)
+            report += stateWord(e.State) + QByteArray("\t") + shown(e.Directory + e.FileName) + "\n";
     }
     for (const QString &folder : unreadable)
-        report += "unreadable\t" + shown(folder) + "\n";
+        report += stateWord(CheckState::Unreadable) + QByteArray("\t") + shown(folder) + "\n";
     const QString target = output.isEmpty() ? QString() : absolute(output);
     if (!writeOut(report, target)) {
         say("quilnaver-list: cannot write " + (target.isEmpty() ? QByteArray("standard output") : shown(target)));
         failed = true;
     }
-    say("same " + QByteArray::number(counts.same) + ", changed " + QByteArray::number(counts.changed) + ", content "
-        + QByteArray::number(counts.contentChanged) + ", missing " + QByteArray::number(counts.missing) + ", new "
-        + QByteArray::number(counts.added) + ", unreadable " + QByteArray::number(counts.unreadable));
+    const auto count = [](CheckState state, qint64 n) { return stateWord(state) + (" " + QByteArray::number(n)); };
+    say(count(CheckState::Same, counts.same) + ", " + count(CheckState::Changed, counts.changed) + ", "
+        + count(CheckState::ContentChanged, counts.contentChanged) + ", " + count(CheckState::Missing, counts.missing)
+        + ", " + count(CheckState::New, counts.added) + ", " + count(CheckState::Unreadable, counts.unreadable));
     if (failed)
         return UsageError;
     return counts.differing() == 0 ? Listed : SomethingSkipped;
