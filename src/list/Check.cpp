@@ -153,10 +153,10 @@ CheckCounts ApplyCheck(EntryTable &table, Findings &findings)
         const FoundFile &f = findings.found[size_t(i - 1)];
         const ListEntry &e = table.at(i);
         CheckState state = CheckState::Same;
-        if (f.kind == FoundFile::Missing)
-            state = CheckState::Missing;
-        else if (f.kind == FoundFile::Unreadable)
+        if (f.kind == FoundFile::Unreadable)
             state = CheckState::Unreadable;
+        else if (f.kind != FoundFile::Present)
+            state = CheckState::Missing;
         else if (f.stamp.size != e.Size)
             state = CheckState::Changed;
         else if (f.contentDiffers)
@@ -444,7 +444,7 @@ Findings DiskFindings(DiskCheck &check)
     findings.found.reserve(check.place.size());
     for (const auto &[directory, name] : check.place) {
         const std::vector<FoundFile> &found = check.directories[directory].found;
-        findings.found.push_back(name < found.size() ? found[name] : FoundFile());
+        findings.found.push_back(name < found.size() ? found[name] : FoundFile{FoundFile::Missing, {}});
     }
     findings.added = std::move(check.added);
     findings.unreadable = check.unreadable;
@@ -462,7 +462,7 @@ Findings ListFindings(const EntryTable &table, const EntryTable &other)
             continue; // not part of the record
         const int j = other.Find(e.Directory, e.FileName);
         if (j == 0) {
-            findings.found.push_back(FoundFile());
+            findings.found.push_back(FoundFile{FoundFile::Missing, {}});
             findings.foundDigests.emplace_back();
             continue;
         }

@@ -66,7 +66,7 @@ void checkOne(DirectoryCheck &d)
         if (::fstatat(fd, encodeName(d.names[i]).constData(), &st, 0) != 0)
             d.found[i] = FoundFile{missingOrUnreadable(errno), {}};
         else if (!S_ISREG(st.st_mode))
-            d.found[i] = FoundFile{FoundFile::Missing, {}}; // no ordinary file by that name any more
+            d.found[i] = FoundFile{FoundFile::NotAFile, {}};
         else
             d.found[i] = FoundFile{FoundFile::Present, FileStamp{qint64(st.st_size), qint64(st.st_mtim.tv_sec)}};
     }
