@@ -43,7 +43,10 @@ namespace {
 
 using namespace qn;
 
+// The exit status. A check answers as diff does: 0 when everything matched,
+// 1 when something differs.
 enum Status { Listed = 0, SomethingSkipped = 1, UsageError = 2 };
+enum CheckStatus { Matched = 0, Differs = 1 };
 
 const char *const Description =
     "Writes a list of files as Quilnaver does: the list file (code page 932, CR LF,\n"
@@ -360,7 +363,7 @@ int check(const QString &list, const QString &against, const QStringList &paths,
         + ", " + count(CheckState::New, counts.added) + ", " + count(CheckState::Unreadable, counts.unreadable));
     if (failed)
         return UsageError;
-    return counts.differing() == 0 ? Listed : SomethingSkipped;
+    return counts.differing() == 0 ? Matched : Differs;
 }
 
 } // namespace
