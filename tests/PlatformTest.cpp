@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "platform/SafeWrite.h"
 #include "platform/TreeWalk.h"
+#include "platform/Utf8.h"
 #include "platform/Volumes.h"
 
 #include <QDateTime>
@@ -160,6 +161,48 @@ TEST(Platform, TheListFileIsCodePage932WithEveryNameItCanHold)
     QString back;
     EXPECT_TRUE(fromCp932(japanese, back));
     EXPECT_EQ(back, Japanese);
+}
+
+TEST(Platform, UTF8IsWellFormedOrNotAtAll)
+{
+    const auto sequence = [](QByteArrayView bytes, char32_t &cp) {
+        const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+        return utf8Sequence(p, p + bytes.size(), cp);
+    };
+    struct Case {
+        const char *bytes;
+        int length;
+        char32_t codePoint;
+    };
+    // The edges of each length and of the ranges taken out.
+    const Case good[] = {{"\x7f", 1, 0x7F},          {"\xc2\x80", 2, 0x80},
+                         {"\xdf\xbf", 2, 0x7FF},      {"\xe0\xa0\x80", 3, 0x800},
+                         {"\xed\x9f\xbf", 3, 0xD7FF}, {"\xee\x80\x80", 3, 0xE000},
+                         {"\xef\xbb\xbf", 3, 0xFEFF}, {"\xf0\x90\x80\x80", 4, 0x10000},
+                         {"\xf4\x8f\xbf\xbf", 4, 0x10FFFF}};
+    for (const Case &c : good) {
+        char32_t cp = 0;
+        EXPECT_EQ(sequence(c.bytes, cp), c.length) << c.bytes;
+        EXPECT_EQ(cp, c.codePoint) << c.bytes;
+        EXPECT_TRUE(isUtf8(c.bytes)) << c.bytes;
+    }
+    const char *const bad[] = {
+        "\x80", "\xbf", "\xfe", "\xff",                  // no sequence starts so
+        "\xc0\x80", "\xc1\xbf", "\xe0\x9f\xbf", "\xf0\x8f\xbf\xbf", // overlong
+        "\xed\xa0\x80", "\xed\xbf\xbf",                  // surrogates
+        "\xf4\x90\x80\x80", "\xf5\x80\x80\x80",          // above U+10FFFF
+        "\xc3", "\xe6\x97", "\xf0\x9f\x98",              // cut short
+        "\xc3\x28", "\xe6\x97\x41", "\xf0\x9f\x98\xc0"}; // not continued
+    for (const char *b : bad) {
+        char32_t cp = 0;
+        EXPECT_EQ(sequence(b, cp), 0) << QByteArray(b).toHex().constData();
+        EXPECT_FALSE(isUtf8(b)) << QByteArray(b).toHex().constData();
+        // Past a run of ASCII too, and before one.
+        EXPECT_FALSE(isUtf8(QByteArray("0123456789abcdef") + b)) << QByteArray(b).toHex().constData();
+        EXPECT_FALSE(isUtf8(QByteArray(b) + "0123456789abcdef")) << QByteArray(b).toHex().constData();
+    }
+    EXPECT_TRUE(isUtf8(""));
+    EXPECT_TRUE(isUtf8("0123456789abcdef日本語\xf0\x9f\x98\x80"));
 }
 
 TEST(Platform, TheSafeWriteReplacesWholeOrNotAtAll)

@@ -22,6 +22,7 @@
 #include "platform/FileSystem.h"
 #include "platform/SafeWrite.h"
 #include "platform/TreeWalk.h"
+#include "platform/Utf8.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -42,7 +43,10 @@ namespace {
 
 using namespace qn;
 
+// The exit status. A check answers as diff does: 0 when everything matched,
+// 1 when something differs.
 enum Status { Listed = 0, SomethingSkipped = 1, UsageError = 2 };
+enum CheckStatus { Matched = 0, Differs = 1 };
 
 const char *const Description =
     "Writes a list of files as Quilnaver does: the list file (code page 932, CR LF,\n"
@@ -121,12 +125,12 @@ QByteArray escaped(const QByteArray &text)
             continue;
         }
         // A whole UTF-8 sequence of a printable character passes; C1
-        // controls (U+0080..U+009F) and stray bytes do not.
-        const qsizetype n = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
-        const QString decoded = n > 0 && i + n <= text.size() ? QString::fromUtf8(text.constData() + i, n) : QString();
-        // What is not UTF-8 decodes to U+FFFD, which does not encode back.
-        const bool valid = !decoded.isEmpty() && decoded.toUtf8() == QByteArrayView(text.constData() + i, n);
-        if (valid && !(decoded.size() == 1 && decoded[0].unicode() < 0xA0)) {
+        // controls (U+0080..U+009F), U+FEFF (invisible) and stray bytes do
+        // not.
+        const auto *p = reinterpret_cast<const unsigned char *>(text.constData()) + i;
+        char32_t cp = 0;
+        const int n = utf8Sequence(p, p + (text.size() - i), cp);
+        if (n > 0 && cp >= 0xA0 && cp != 0xFEFF) {
             out.append(text.constData() + i, n);
             i += n;
         } else {
@@ -292,24 +296,6 @@ bool writeDocument(std::unique_ptr<QCoreApplication> &, int &, char *[], const Q
 }
 #endif
 
-const char *stateWord(CheckState state)
-{
-    switch (state) {
-    case CheckState::Changed:
-        return "changed";
-    case CheckState::Missing:
-        return "missing";
-    case CheckState::New:
-        return "new";
-    case CheckState::Unreadable:
-        return "unreadable";
-    case CheckState::ContentChanged:
-        return "content";
-    default:
-        return nullptr;
-    }
-}
-
 // --check: the scope on standard error, each entry that is not the same in
 // the report, the counts last. 0 when everything matched, 1 when something
 // differs, 2 when the check could not be done (as diff).
@@ -361,22 +347,23 @@ int check(const QString &list, const QString &against, const QStringList &paths,
     QByteArray report;
     for (int i = 1; i <= table.EntryCount(); ++i) {
         const ListEntry &e = table.at(i);
-        if (const char *state = stateWord(e.State))
-            report += state + QByteArray("\t") + shown(e.Directory + e.FileName) + "\n";
+        if (e.State != CheckState::None && e.State != CheckState::Same)
+            report += stateWord(e.State) + QByteArray("\t") + shown(e.Directory + e.FileName) + "\n";
     }
     for (const QString &folder : unreadable)
-        report += "unreadable\t" + shown(folder) + "\n";
+        report += stateWord(CheckState::Unreadable) + QByteArray("\t") + shown(folder) + "\n";
     const QString target = output.isEmpty() ? QString() : absolute(output);
     if (!writeOut(report, target)) {
         say("quilnaver-list: cannot write " + (target.isEmpty() ? QByteArray("standard output") : shown(target)));
         failed = true;
     }
-    say("same " + QByteArray::number(counts.same) + ", changed " + QByteArray::number(counts.changed) + ", content "
-        + QByteArray::number(counts.contentChanged) + ", missing " + QByteArray::number(counts.missing) + ", new "
-        + QByteArray::number(counts.added) + ", unreadable " + QByteArray::number(counts.unreadable));
+    const auto count = [](CheckState state, qint64 n) { return stateWord(state) + (" " + QByteArray::number(n)); };
+    say(count(CheckState::Same, counts.same) + ", " + count(CheckState::Changed, counts.changed) + ", "
+        + count(CheckState::ContentChanged, counts.contentChanged) + ", " + count(CheckState::Missing, counts.missing)
+        + ", " + count(CheckState::New, counts.added) + ", " + count(CheckState::Unreadable, counts.unreadable));
     if (failed)
         return UsageError;
-    return counts.differing() == 0 ? Listed : SomethingSkipped;
+    return counts.differing() == 0 ? Matched : Differs;
 }
 
 } // namespace

@@ -8,18 +8,28 @@
 #include <QSet>
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 
 namespace qn {
 
 namespace {
 
-const QString SameText = QStringLiteral("一致");
-const QString ChangedText = QStringLiteral("変更");
-const QString MissingText = QStringLiteral("なし");
-const QString NewText = QStringLiteral("新規");
-const QString UnreadableText = QStringLiteral("読めない");
-const QString ContentChangedText = QStringLiteral("内容変更");
+// Each state's names, in the order of CheckState.
+struct StateNames {
+    QString japanese;
+    const char *english;
+};
+const StateNames StateNameTable[] = {
+    {QString(), nullptr}, // None
+    {QStringLiteral("一致"), "same"},
+    {QStringLiteral("変更"), "changed"},
+    {QStringLiteral("なし"), "missing"},
+    {QStringLiteral("新規"), "new"},
+    {QStringLiteral("読めない"), "unreadable"},
+    {QStringLiteral("内容変更"), "content"},
+};
+static_assert(std::size(StateNameTable) == size_t(CheckState::ContentChanged) + 1);
 
 // A recorded time without seconds matches any time within its minute.
 bool sameLocalTime(LocalClock &clock, qint64 a, qint64 recorded, bool minuteOnly)
@@ -35,26 +45,9 @@ bool sameLocalTime(LocalClock &clock, qint64 a, qint64 recorded, bool minuteOnly
 
 } // namespace
 
-QString stateText(CheckState state)
-{
-    switch (state) {
-    case CheckState::Same:
-        return SameText;
-    case CheckState::Changed:
-        return ChangedText;
-    case CheckState::Missing:
-        return MissingText;
-    case CheckState::New:
-        return NewText;
-    case CheckState::Unreadable:
-        return UnreadableText;
-    case CheckState::ContentChanged:
-        return ContentChangedText;
-    case CheckState::None:
-        break;
-    }
-    return QString();
-}
+QString stateText(CheckState state) { return StateNameTable[size_t(state)].japanese; }
+
+const char *stateWord(CheckState state) { return StateNameTable[size_t(state)].english; }
 
 namespace {
 
@@ -160,10 +153,10 @@ CheckCounts ApplyCheck(EntryTable &table, Findings &findings)
         const FoundFile &f = findings.found[size_t(i - 1)];
         const ListEntry &e = table.at(i);
         CheckState state = CheckState::Same;
-        if (f.kind == FoundFile::Missing)
-            state = CheckState::Missing;
-        else if (f.kind == FoundFile::Unreadable)
+        if (f.kind == FoundFile::Unreadable)
             state = CheckState::Unreadable;
+        else if (f.kind != FoundFile::Present)
+            state = CheckState::Missing;
         else if (f.stamp.size != e.Size)
             state = CheckState::Changed;
         else if (f.contentDiffers)
@@ -454,7 +447,7 @@ Findings DiskFindings(DiskCheck &check)
     findings.found.reserve(check.place.size());
     for (const auto &[directory, name] : check.place) {
         const std::vector<FoundFile> &found = check.directories[directory].found;
-        findings.found.push_back(name < found.size() ? found[name] : FoundFile());
+        findings.found.push_back(name < found.size() ? found[name] : FoundFile{FoundFile::Missing, {}});
     }
     findings.added = std::move(check.added);
     findings.unreadable = check.unreadable;
@@ -472,7 +465,7 @@ Findings ListFindings(const EntryTable &table, const EntryTable &other)
             continue; // not part of the record
         const int j = other.Find(e.Directory, e.FileName);
         if (j == 0) {
-            findings.found.push_back(FoundFile());
+            findings.found.push_back(FoundFile{FoundFile::Missing, {}});
             findings.foundDigests.emplace_back();
             continue;
         }

@@ -13,9 +13,14 @@ namespace qn {
 
 class EntryTable;
 
-// "一致", "変更", "なし", "新規", "読めない", "内容変更"; empty for an entry
-// not checked.
+// A state's name as the window, the list file, the CSV and the workbook
+// show it: "一致", "変更", "なし", "新規", "読めない", "内容変更"; empty for an
+// entry not checked.
 QString stateText(CheckState state);
+// The same state's name as the command line prints it: "same", "changed",
+// "missing", "new", "unreadable", "content"; nullptr for an entry not
+// checked.
+const char *stateWord(CheckState state);
 
 // What a check against the disk walks for files the list lacks: folders,
 // each with or without its subdirectories, as a tree add takes them (the

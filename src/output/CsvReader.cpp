@@ -4,11 +4,10 @@
 #include "list/LocalClock.h"
 #include "output/CsvTime.h"
 #include "output/GridTitles.h"
-#include "list/DirectoryAdd.h"
-#include "list/EntryTable.h"
 #include "platform/Cp932.h"
 #include "platform/Digest.h"
 #include "platform/FileSystem.h"
+#include "platform/Utf8.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -30,52 +29,6 @@ const QString DigestTitle = gridColumnTitle(DigestCol, 0);
 const QString StateTitle = gridColumnTitle(StateCol, 0);
 const QString FoundSizeTitle = gridColumnTitle(FoundSizeCol, 0);
 const QString FoundTimeTitle = gridColumnTitle(FoundDateCol, 0);
-
-// Whether bytes are UTF-8 throughout; plain ASCII, as most of a list is,
-// eight bytes at a time.
-bool isUtf8(QByteArrayView bytes)
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    const auto *end = p + bytes.size();
-    while (p < end) {
-        if (end - p >= 8) {
-            quint64 word;
-            std::memcpy(&word, p, 8);
-            if ((word & 0x8080808080808080ULL) == 0) {
-                p += 8;
-                continue;
-            }
-        }
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int n;
-        unsigned min;
-        unsigned cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            n = 1, min = 0x80, cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            n = 2, min = 0x800, cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            n = 3, min = 0x10000, cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (end - p <= n)
-            return false;
-        for (int i = 1; i <= n; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (p[i] & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        p += n + 1;
-    }
-    return true;
-}
 
 // Records of RFC 4180, one at a time, read from a device in pieces: fields
 // split at commas, quoted fields with their doubled quotes made single; a
@@ -458,60 +411,6 @@ CsvReadResult readListCsv(QIODevice &device, const std::atomic<bool> &cancel, co
         result.status = CsvReadResult::TooManyRows;
         return result;
     }
-}
-
-CsvAppendReport AppendCsvList(EntryTable &table, CsvList &list)
-{
-    // Where each row's digest, time form and state go is known only once the
-    // rows are in: the rows the table held already are left out, and of rows
-    // named twice the first, which the table keeps, gives them.
-    const bool anyMinuteOnly = std::find(list.minuteOnly.begin(), list.minuteOnly.end(), 1) != list.minuteOnly.end();
-    const bool anyState = std::any_of(list.states.begin(), list.states.end(),
-                                      [](CheckState s) { return s != CheckState::None; });
-    std::vector<std::pair<QString, QString>> keys;
-    if (!list.digests.empty() || anyMinuteOnly || anyState) {
-        for (const WalkedDirectory &d : list.directories) {
-            for (const WalkedFile &f : d.files)
-                keys.emplace_back(d.path, f.name);
-        }
-    }
-    TreeWalkReport report;
-    report.directories = std::move(list.directories);
-    const int first = table.EntryCount() + 1;
-    AppendTree(table, report);
-    std::vector<char> given(size_t(table.EntryCount() - first + 1), 0);
-    size_t nextFound = 0;
-    for (size_t k = 0; k < keys.size(); ++k) {
-        const bool digest = k < list.digests.size() && !list.digests[k].isEmpty();
-        const bool minuteOnly = k < list.minuteOnly.size() && list.minuteOnly[k];
-        const CheckState state = k < list.states.size() ? list.states[k] : CheckState::None;
-        const CsvList::Found *found = nullptr;
-        while (nextFound < list.found.size() && list.found[nextFound].row < qint64(k))
-            ++nextFound;
-        if (nextFound < list.found.size() && list.found[nextFound].row == qint64(k))
-            found = &list.found[nextFound];
-        if (!digest && !minuteOnly && state == CheckState::None)
-            continue;
-        const int i = table.Find(keys[k].first, keys[k].second);
-        if (i < first || given[size_t(i - first)])
-            continue;
-        given[size_t(i - first)] = 1;
-        if (digest)
-            table.SetDigest(i, list.digests[k]);
-        if (minuteOnly)
-            table.SetMinuteOnly(i, true);
-        if (state != CheckState::None)
-            table.SetChecked(i, state);
-        if (found && (state == CheckState::Changed || state == CheckState::ContentChanged))
-            table.SetFound(i, FoundValues{found->size, found->modified});
-    }
-    if (anyState)
-        table.MarkChecked();
-    CsvAppendReport appended;
-    appended.added = table.EntryCount() - first + 1;
-    appended.refused = std::move(report.skipped);
-    appended.alreadyListed = list.rows - appended.added - appended.refused.size();
-    return appended;
 }
 
 } // namespace qn

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "list/ListEntry.h"
-#include "platform/TreeWalk.h"
+#include "list/CsvAppend.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -12,31 +11,6 @@
 class QIODevice;
 
 namespace qn {
-
-class EntryTable;
-
-// A list read back from a CSV: its rows in file order, in runs that share
-// one directory string, as a walk gives them.
-struct CsvList {
-    std::vector<WalkedDirectory> directories;
-    qint64 rows = 0;
-    // With a "SHA-256" column: each row's digest in file order (empty where
-    // the row has none).
-    std::vector<QByteArray> digests;
-    // Each row's time was written without seconds (1) or with them (0).
-    std::vector<char> minuteOnly;
-    // With a "照合" column: each row's state in file order (none where the
-    // cell is empty), and for the rows that are 変更 or 内容変更 what the
-    // check found ("現在のバイト数", "現在の更新日時"), by row number from 0.
-    std::vector<CheckState> states;
-    struct Found {
-        qint64 row = 0;
-        qint64 size = 0;
-        qint64 modified = 0;
-    };
-    std::vector<Found> found;
-    bool cp932 = false; // the file was in code page 932
-};
 
 // How much one CSV may hold: rows, and the bytes of one row (a directory
 // 100,000 levels deep takes a few hundred kilobytes).
@@ -69,19 +43,5 @@ struct CsvReadResult {
 // (Cancelled).
 CsvReadResult readListCsv(QIODevice &device, const std::atomic<bool> &cancel, const CsvReadLimits &limits = {});
 CsvReadResult readListCsv(const QByteArray &bytes);
-
-// What AppendCsvList did: the rows added, those the list held already, and
-// the paths of those refused because the total would pass its limit.
-struct CsvAppendReport {
-    qint64 added = 0;
-    qint64 alreadyListed = 0;
-    QStringList refused;
-};
-
-// Appends what was read to table in one batch, as a tree add does (rows it
-// holds already are left out), with the digests read, the times recorded
-// without seconds marked so, and the states and found values of a check
-// (the table is then checked: 新規 rows stay outside the record).
-CsvAppendReport AppendCsvList(EntryTable &table, CsvList &list);
 
 } // namespace qn

@@ -7,9 +7,16 @@
 
 namespace qn {
 
-// What the disk holds for one file a list names.
+// What the disk holds for one file a list names. A check counts Missing and
+// NotAFile as missing, and so one no pass has looked at.
 struct FoundFile {
-    enum Kind : unsigned char { Present, Missing, Unreadable } kind = Missing;
+    enum Kind : unsigned char {
+        NotLooked,  // no pass has looked for it (yet)
+        Present,    // an ordinary file, with its stamp
+        Missing,    // nothing by that name
+        NotAFile,   // something by that name, but no ordinary file (a directory, a pipe)
+        Unreadable, // its directory or the file cannot be read
+    } kind = NotLooked;
     FileStamp stamp;
     bool contentDiffers = false; // its digest is not the one recorded
 };

@@ -1,5 +1,6 @@
 #include "platform/CheckPass.h"
 
+#include "platform/CheckPassPlatform.h"
 #include "platform/Digest.h"
 #include "platform/Threads.h"
 
@@ -65,17 +66,19 @@ void checkOne(DirectoryCheck &d)
         if (::fstatat(fd, encodeName(d.names[i]).constData(), &st, 0) != 0)
             d.found[i] = FoundFile{missingOrUnreadable(errno), {}};
         else if (!S_ISREG(st.st_mode))
-            d.found[i] = FoundFile{FoundFile::Missing, {}}; // no ordinary file by that name any more
+            d.found[i] = FoundFile{FoundFile::NotAFile, {}};
         else
             d.found[i] = FoundFile{FoundFile::Present, FileStamp{qint64(st.st_size), qint64(st.st_mtim.tv_sec)}};
     }
     ::close(fd);
 }
 
-// The digest of a file opened relative to its directory: never a pipe or a
+} // namespace
+
+// Opened relative to its directory, without blocking: never a pipe or a
 // device, which could block or never end.
-bool digestOf(const DirectoryCheck &d, const QString &name, QByteArray &digest, std::vector<char> &buffer,
-              const std::atomic<bool> &cancel)
+bool digestOfListedFile(const DirectoryCheck &d, const QString &name, QByteArray &digest, std::vector<char> &buffer,
+                        const std::atomic<bool> &cancel)
 {
     const int dir = openDirectory(d.path);
     if (dir < 0)
@@ -104,7 +107,7 @@ bool digestOf(const DirectoryCheck &d, const QString &name, QByteArray &digest, 
     return true;
 }
 
-} // namespace
+int contentThreads(int threads) { return threads; }
 
 void checkDirectories(std::vector<DirectoryCheck> &directories, const std::atomic<bool> &cancel,
                       const TreeWalkProgress &progress, int threads)
@@ -119,31 +122,6 @@ void checkDirectories(std::vector<DirectoryCheck> &directories, const std::atomi
         if (progress && clock.due()) {
             std::lock_guard lock(reporting);
             progress(done, directories[i].path);
-        }
-    });
-}
-
-void compareContents(std::vector<DirectoryCheck> &directories, const std::vector<ContentItem> &items,
-                     const std::atomic<bool> &cancel, const TreeWalkProgress &progress, int threads)
-{
-    std::atomic<qint64> files{0};
-    ReportClock clock;
-    std::mutex reporting;
-    forEachOnThreads(items.size(), threads, cancel, [&](size_t k) {
-        thread_local std::vector<char> buffer;
-        if (buffer.empty())
-            buffer.resize(1 << 20);
-        DirectoryCheck &d = directories[items[k].directory];
-        const size_t i = items[k].name;
-        QByteArray now;
-        if (digestOf(d, d.names[i], now, buffer, cancel))
-            d.found[i].contentDiffers = now != d.digests[i];
-        else if (!cancel.load())
-            d.found[i].kind = FoundFile::Unreadable;
-        const qint64 done = files.fetch_add(1) + 1;
-        if (progress && clock.due()) {
-            std::lock_guard lock(reporting);
-            progress(done, d.path);
         }
     });
 }

@@ -1,6 +1,8 @@
 #include "platform/CheckPass.h"
 
+#include "platform/CheckPassPlatform.h"
 #include "platform/Digest.h"
+#include "platform/Threads.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,6 +15,7 @@ void checkDirectories(std::vector<DirectoryCheck> &directories, const std::atomi
                       const TreeWalkProgress &progress, int)
 {
     qint64 files = 0;
+    ReportClock clock;
     for (DirectoryCheck &d : directories) {
         if (cancel.load())
             return;
@@ -30,28 +33,18 @@ void checkDirectories(std::vector<DirectoryCheck> &directories, const std::atomi
                 d.found[i] = FoundFile{!readable && dir.exists() ? FoundFile::Unreadable : FoundFile::Missing, {}};
         }
         files += qint64(d.names.size());
-        if (progress)
+        if (progress && clock.due())
             progress(files, d.path);
     }
 }
 
-void compareContents(std::vector<DirectoryCheck> &directories, const std::vector<ContentItem> &items,
-                     const std::atomic<bool> &cancel, const TreeWalkProgress &progress, int)
+bool digestOfListedFile(const DirectoryCheck &d, const QString &name, QByteArray &digest, std::vector<char> &buffer,
+                        const std::atomic<bool> &cancel)
 {
-    std::vector<char> buffer(1 << 20);
-    qint64 files = 0;
-    for (const ContentItem &item : items) {
-        if (cancel.load())
-            return;
-        DirectoryCheck &d = directories[item.directory];
-        QByteArray now;
-        if (sha256OfFile(d.path + d.names[item.name], now, buffer, cancel))
-            d.found[item.name].contentDiffers = now != d.digests[item.name];
-        else if (!cancel.load())
-            d.found[item.name].kind = FoundFile::Unreadable;
-        if (progress)
-            progress(++files, d.path);
-    }
+    return sha256OfFile(d.path + name, digest, buffer, cancel);
 }
+
+// One thread, as the rest of the check here.
+int contentThreads(int) { return 1; }
 
 } // namespace qn

@@ -1,6 +1,8 @@
 #include "platform/FileSystem.h"
 
+#include "platform/HiddenEntries.h"
 #include "platform/Threads.h"
+#include "platform/Utf8.h"
 
 #include <QStringDecoder>
 
@@ -17,46 +19,6 @@
 namespace qn {
 
 namespace {
-
-// Length of the valid UTF-8 sequence starting at p, or 0 when it is not one;
-// its code point goes to codePoint.
-qsizetype validSequence(const unsigned char *p, const unsigned char *end, char32_t &codePoint)
-{
-    const unsigned char c = p[0];
-    qsizetype n;
-    unsigned min;
-    if (c < 0x80) {
-        codePoint = c;
-        return 1;
-    }
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-        min = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        min = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (end - p < n)
-        return 0;
-    unsigned cp = c & (0x7F >> n);
-    for (qsizetype i = 1; i < n; ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (p[i] & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    codePoint = cp;
-    return n;
-}
-
-bool isHiddenName(const char *name) { return name[0] == '.'; }
-bool isDotOrDotDot(const char *name) { return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)); }
 
 // The bytes of path for a system call; a path holding a NUL names nothing
 // (the call would see a shorter, different path).
@@ -106,7 +68,7 @@ QString decodeName(const char *bytes, qsizetype length)
     const auto end = p + length;
     while (p < end) {
         char32_t cp = 0;
-        const qsizetype n = validSequence(p, end, cp);
+        const int n = utf8Sequence(p, end, cp);
         if (n == 0) {
             text.append(QChar(char16_t(0xDC00 + *p)));
             ++p;
@@ -362,7 +324,7 @@ QStringList subdirectories(const QString &directory, bool *ok)
         return names;
     }
     while (const dirent *e = ::readdir(dir)) {
-        if (isHiddenName(e->d_name))
+        if (listingLeavesOut(e->d_name, false))
             continue;
         bool isDir = e->d_type == DT_DIR;
         if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
@@ -426,7 +388,7 @@ bool DirScanner::next(QString &name)
             m_impl->current = nullptr;
             return false;
         }
-        if (isHiddenName(e->d_name) && !(m_impl->filter.takesHidden() && !isDotOrDotDot(e->d_name)))
+        if (listingLeavesOut(e->d_name, m_impl->filter.takesHidden()))
             continue;
         if (e->d_type != DT_REG && e->d_type != DT_LNK && e->d_type != DT_UNKNOWN)
             continue;

@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/HiddenEntries.h"
 #include "platform/WindowsPath.h"
 
 #include <QCoreApplication>
@@ -17,13 +18,13 @@ namespace {
 
 qint64 toUnixSeconds(const FILETIME &ft) { return unixSecondsOf(ft); }
 
-// Hidden and system files are what this platform hides; the filter may take
-// them too.
-bool isOrdinary(DWORD attributes, bool takesHidden = false)
+// A file the scanner takes: no directory or device, and not left out as
+// hidden.
+bool isOrdinary(const WIN32_FIND_DATAW &d, bool takesHidden)
 {
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
+    if (d.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
         return false;
-    return takesHidden || !(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    return !listingLeavesOut(d.cFileName, d.dwFileAttributes, takesHidden);
 }
 
 std::wstring wide(const QString &path) { return win32Path(path); }
@@ -255,7 +256,7 @@ bool DirScanner::next(QString &name)
     m_impl->current.clear();
     while (m_impl->pending) {
         const WIN32_FIND_DATAW &d = m_impl->data;
-        bool ordinary = isOrdinary(d.dwFileAttributes, m_impl->filter.takesHidden());
+        bool ordinary = isOrdinary(d, m_impl->filter.takesHidden());
         if (ordinary) {
             name = QString::fromWCharArray(d.cFileName);
             ordinary = !m_impl->filter.isSet() || m_impl->filter.takesFile(name);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DirectoryFiles.h"
 #include "platform/FileSystem.h"
 #include "platform/NameFilter.h"
 
@@ -12,18 +13,6 @@
 
 namespace qn {
 
-struct WalkedFile {
-    QString name;
-    FileStamp stamp;
-};
-
-// One directory's ordinary files in listing order. Every file of it shares
-// the one directory string.
-struct WalkedDirectory {
-    QString path; // ends in the separator
-    std::vector<WalkedFile> files;
-};
-
 struct TreeWalkReport {
     // Directories in list order: by name as the directory list shows them,
     // each directory's files before its subdirectories.
@@ -35,8 +24,11 @@ struct TreeWalkReport {
     int threads = 0;
 };
 
-// How far a walk got: the files found so far and a directory being read.
-using TreeWalkProgress = std::function<void(qint64 files, const QString &directory)>;
+// How far a walk, or other long work, got: the files done so far and a line
+// of detail shown beneath them: the directory being read (a walk, a check),
+// or for work that reads no directories what else it has done (the bytes
+// hashed so far, "N バイト").
+using TreeWalkProgress = std::function<void(qint64 files, const QString &detail)>;
 
 // Walks every ordinary file of root and, with `subdirectories`, of all its
 // subdirectories, on `threads` threads (0: one for each core), as filter

@@ -1,5 +1,6 @@
 #include "platform/TreeWalk.h"
 
+#include "platform/HiddenEntries.h"
 #include "platform/Threads.h"
 
 #include <algorithm>
@@ -403,8 +404,8 @@ private:
                 break;
             }
             const char *name = e->d_name;
-            if (name[0] == '.' && (!takesHidden || name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-                continue; // hidden, and the directory itself and its parent
+            if (listingLeavesOut(name, takesHidden))
+                continue;
             unsigned char type = e->d_type;
             struct stat st;
             if (type == DT_UNKNOWN) {
@@ -471,10 +472,7 @@ private:
         const qint64 total = m_files.fetch_add(files, std::memory_order_relaxed) + files;
         if (!m_progress)
             return;
-        using Clock = std::chrono::steady_clock;
-        const qint64 now = Clock::now().time_since_epoch() / std::chrono::milliseconds(1);
-        qint64 last = m_lastReport.load(std::memory_order_relaxed);
-        if (now - last >= 50 && m_lastReport.compare_exchange_strong(last, now))
+        if (m_reportClock.due())
             m_progress(total, pathOf(n));
     }
 
@@ -501,7 +499,7 @@ private:
     std::vector<Node *> m_stack;
     int m_busy = 0;
     std::atomic<qint64> m_files{0};
-    std::atomic<qint64> m_lastReport{0};
+    ReportClock m_reportClock;
     // Each thread keeps the nodes it makes.
     std::vector<Arena> m_arenas;
     Node *m_top = nullptr;

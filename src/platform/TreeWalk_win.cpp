@@ -1,8 +1,9 @@
 #include "platform/TreeWalk.h"
+#include "platform/HiddenEntries.h"
+#include "platform/Threads.h"
 #include "platform/WindowsPath.h"
 
 #include <algorithm>
-#include <chrono>
 #include <set>
 #include <tuple>
 
@@ -43,11 +44,6 @@ bool isNameSurrogate(const WIN32_FIND_DATAW &data)
     return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(data.dwReserved0);
 }
 
-bool isDotOrDotDot(const wchar_t *name)
-{
-    return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
-}
-
 } // namespace
 
 // One thread here: the listing calls of this platform bring each file's
@@ -60,12 +56,12 @@ TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, co
 {
     TreeWalkReport report;
     report.threads = 1;
-    const DWORD hiddenAttributes = filter.takesHidden() ? 0 : FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    const bool takesHidden = filter.takesHidden();
+    ReportClock clock;
     std::set<Identity> seen;
     std::vector<QString> stack{root.endsWith(QLatin1Char('/')) || root.endsWith(QLatin1Char('\\'))
                                    ? root
                                    : root + QLatin1Char('/')};
-    auto last = std::chrono::steady_clock::now();
     while (!stack.empty()) {
         if (cancel.load()) {
             report = TreeWalkReport();
@@ -97,7 +93,7 @@ TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, co
         QStringList children;
         bool more = true;
         for (; more; more = FindNextFileW(find, &data)) {
-            if (isDotOrDotDot(data.cFileName) || (data.dwFileAttributes & hiddenAttributes))
+            if (listingLeavesOut(data.cFileName, data.dwFileAttributes, takesHidden))
                 continue;
             const QString name = QString::fromWCharArray(data.cFileName);
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -127,11 +123,8 @@ TreeWalkReport walkTree(const QString &root, const std::atomic<bool> &cancel, co
         for (auto it = children.rbegin(); it != children.rend(); ++it)
             stack.push_back(path + *it + QLatin1Char('/'));
 
-        const auto now = std::chrono::steady_clock::now();
-        if (progress && now - last >= std::chrono::milliseconds(50)) {
-            last = now;
+        if (progress && clock.due())
             progress(report.fileCount, path);
-        }
     }
     return report;
 }

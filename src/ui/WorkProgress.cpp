@@ -51,10 +51,10 @@ ProgressWindow::ProgressWindow(const QString &title, QWidget *parent, const QStr
     layout->addWidget(cancel, 0, Qt::AlignRight);
 }
 
-void ProgressWindow::showProgress(qint64 files, const QString &directory)
+void ProgressWindow::showProgress(qint64 files, const QString &detail)
 {
     m_count->setText(m_countFormat.arg(files));
-    const QString shown = displayName(nativePath(directory));
+    const QString shown = displayName(nativePath(detail));
     m_directory->setText(m_directory->fontMetrics().elidedText(shown, Qt::ElideMiddle, m_directory->width()));
 }
 
@@ -85,10 +85,10 @@ void onWindowThread(F f)
 bool WindowWorkProgress::run(QWidget *parent, const QString &title, const Work &work, const QString &countFormat)
 {
     auto shared = std::make_shared<Shared>();
-    const TreeWalkProgress progress = [shared](qint64 files, const QString &directory) {
-        onWindowThread([shared, files, directory] {
+    const TreeWalkProgress progress = [shared](qint64 files, const QString &detail) {
+        onWindowThread([shared, files, detail] {
             if (shared->window)
-                shared->window->showProgress(files, directory);
+                shared->window->showProgress(files, detail);
         });
     };
     ProgressWindow window(title, parent, countFormat);

@@ -34,7 +34,7 @@ class ProgressWindow : public QDialog {
     Q_OBJECT
 public:
     ProgressWindow(const QString &title, QWidget *parent = nullptr, const QString &countFormat = QString());
-    void showProgress(qint64 files, const QString &directory);
+    void showProgress(qint64 files, const QString &detail);
 
 private:
     QString m_countFormat;
