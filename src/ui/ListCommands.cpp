@@ -695,7 +695,7 @@ void ListCommands::refreshDifferenceRows()
 {
     const int rows = m_table.EntryCount();
     for (int r = 0; r < rows; ++r) {
-        const CheckState state = m_table.at(r + 1).State;
+        const CheckState state = m_table.state(r + 1);
         const bool hide = m_differencesOnly && state == CheckState::Same;
         if (m_w.grid->isRowHidden(r) != hide)
             m_w.grid->setRowHidden(r, hide);
