@@ -52,7 +52,7 @@ void returnFreedMemory()
 
 } // namespace
 
-void AppendTree(EntryTable &table, TreeWalkReport &report)
+void AppendTree(EntryTable &table, TreeWalkReport &report, bool returnNames)
 {
     constexpr size_t ReturnEvery = 100000; // files
     table.reserve(report.fileCount);
@@ -65,7 +65,7 @@ void AppendTree(EntryTable &table, TreeWalkReport &report)
             report.skipped.append(dir.path + dir.files[i].name);
         freed += dir.files.size();
         std::vector<WalkedFile>().swap(dir.files); // gives the memory back as it goes
-        if (freed >= ReturnEvery) {
+        if (returnNames && freed >= ReturnEvery) {
             returnFreedMemory();
             freed = 0;
         }
