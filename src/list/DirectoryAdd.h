@@ -23,6 +23,6 @@ bool AppendDirectory(EntryTable &table, const QString &directory, DirScanner &sc
 // memory goes back to the system as the add goes, so that the walk and the
 // list are never held whole at once. That is cheap for a walk's names; the
 // rows read from a file, freed so, would cost the read a third more time.
-void AppendTree(EntryTable &table, TreeWalkReport &report, bool returnNames = true);
+void AppendTree(EntryTable &table, TreeWalkReport &report, bool returnNames = false);
 
 } // namespace qn

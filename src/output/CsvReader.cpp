@@ -478,7 +478,7 @@ CsvAppendReport AppendCsvList(EntryTable &table, CsvList &list)
     TreeWalkReport report;
     report.directories = std::move(list.directories);
     const int first = table.EntryCount() + 1;
-    AppendTree(table, report, false);
+    AppendTree(table, report);
     std::vector<char> given(size_t(table.EntryCount() - first + 1), 0);
     size_t nextFound = 0;
     for (size_t k = 0; k < keys.size(); ++k) {

@@ -285,7 +285,7 @@ void ListCommands::AddDirectoryTree()
     TreeWalkReport &report = *walked;
 
     // The whole tree enters the list here, in one batch and one insert.
-    AppendTree(m_table, report);
+    AppendTree(m_table, report, true);
     m_table.RememberFolder(root, true);
     m_model.showAppended();
     UpdateStatusTotals();
