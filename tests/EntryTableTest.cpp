@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <memory>
 #include <numeric>
 
 namespace qn {
@@ -207,6 +208,59 @@ TEST(EntryTable, ReorderKeepsEveryEntryFindable)
     expectConsistent(t);
     t.Reorder({1, 2}); // not a permutation of the list: nothing happens
     EXPECT_EQ(t.at(1).FileName, "5");
+}
+
+// Names, directories, digests and flags are held apart from the entries'
+// order: each must follow its entry through a sort and through removals,
+// including the removals that make the names' text be written afresh.
+TEST(EntryTable, EveryFieldFollowsItsEntry)
+{
+    EntryTable t;
+    const auto nameOf = [](int i) { return QStringLiteral("名前-%1-").arg(i) + QString(i % 7, QLatin1Char('x')); };
+    const auto dirOf = [](int i) { return QStringLiteral("/d%1/").arg(i % 5); };
+    const auto digestOf = [](int i) { return QByteArray(32, char(i)); };
+    for (int i = 1; i <= 3000; ++i)
+        appendSized(t, dirOf(i), nameOf(i), i);
+    EXPECT_FALSE(t.HasDigests());
+    EXPECT_TRUE(t.digest(7).isEmpty());
+    for (int i = 1; i <= 3000; i += 3)
+        t.SetDigest(i, digestOf(i));
+    t.SetMinuteOnly(3, true);
+    t.SetChecked(5, CheckState::Changed);
+    EXPECT_TRUE(t.HasDigests());
+
+    std::vector<int> reversed(3000);
+    std::iota(reversed.rbegin(), reversed.rend(), 1);
+    t.Reorder(reversed);
+    std::vector<int> odd;
+    for (int i = 1; i <= 3000; i += 2)
+        odd.push_back(i);
+    t.RemoveEntries(odd); // the entries first listed with an odd number remain
+    ASSERT_EQ(t.EntryCount(), 1500);
+    for (int k = 1; k <= t.EntryCount(); ++k) {
+        const int i = 3001 - 2 * k; // its number when first listed
+        const ListEntry e = t.at(k);
+        ASSERT_EQ(t.fileName(k), nameOf(i)) << k;
+        EXPECT_EQ(e.FileName, nameOf(i));
+        EXPECT_EQ(e.Directory, dirOf(i));
+        EXPECT_EQ(t.directory(k), dirOf(i));
+        EXPECT_EQ(e.Size, i);
+        EXPECT_EQ(e.Sha256, i % 3 == 1 ? digestOf(i) : QByteArray());
+        EXPECT_EQ(e.MinuteOnly, i == 3);
+        EXPECT_EQ(e.State, i == 5 ? CheckState::Changed : CheckState::None);
+        EXPECT_EQ(t.Find(dirOf(i), nameOf(i)), k);
+        EXPECT_EQ(t.Find(dirOf(i + 1), nameOf(i + 1)), 0);
+    }
+    EXPECT_EQ(t.Find(QStringLiteral("/nowhere/"), nameOf(1)), 0);
+    expectConsistent(t);
+
+    // A copy owns its text: the original may change or go.
+    auto copy = std::make_unique<EntryTable>(t);
+    t.Clear();
+    EXPECT_EQ(t.digest(0), QByteArray());
+    EXPECT_EQ(copy->at(1).FileName, nameOf(2999));
+    EXPECT_EQ(copy->digest(3), digestOf(2995));
+    expectConsistent(*copy);
 }
 
 // Thousands of adds and removals in a random order against a plain model:

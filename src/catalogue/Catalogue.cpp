@@ -250,9 +250,9 @@ QString commonFolder(const EntryTable &table)
 {
     if (table.EntryCount() == 0)
         return QString();
-    QString common = table.at(1).Directory;
+    QString common = table.directory(1);
     for (int i = 2; i <= table.EntryCount() && !common.isEmpty(); ++i) {
-        const QString &d = table.at(i).Directory;
+        const QString &d = table.directory(i);
         if (d.startsWith(common))
             continue;
         qsizetype n = std::min(d.size(), common.size());
@@ -473,7 +473,7 @@ CatalogueError Catalogue::addVolume(const QString &name, const EntryTable &table
     std::vector<std::vector<int>> members;
     std::vector<const QString *> directories;
     for (int i = 1; i <= table.EntryCount(); ++i) {
-        const QString &d = table.at(i).Directory;
+        const QString &d = table.directory(i);
         auto it = directoryOf.constFind(d);
         if (it == directoryOf.constEnd()) {
             it = directoryOf.insert(d, qsizetype(members.size()));
@@ -507,21 +507,22 @@ CatalogueError Catalogue::addVolume(const QString &name, const EntryTable &table
             digests.clear();
             bool anyDigest = false;
             for (size_t k = first; k < end; ++k) {
-                const ListEntry &e = table.at(entries[k]);
-                const QByteArray bytes = encodeName(e.FileName);
+                const int e = entries[k];
+                const QString fileName = table.fileName(e).toString();
+                const QByteArray bytes = encodeName(fileName);
                 if (!soundName(bytes))
                     return fail(CatalogueError::Damaged);
                 names += bytes;
                 names += '\0';
-                keys += keyBytes(foldedName(e.FileName));
+                keys += keyBytes(foldedName(fileName));
                 keys += '\0';
-                putLe(stamps, e.Size);
-                putLe(stamps, e.Modified);
-                anyDigest = anyDigest || e.Sha256.size() == 32;
+                putLe(stamps, table.size(e));
+                putLe(stamps, table.modified(e));
+                anyDigest = anyDigest || table.digest(e).size() == 32;
             }
             if (anyDigest) {
                 for (size_t k = first; k < end; ++k) {
-                    const QByteArray &digest = table.at(entries[k]).Sha256;
+                    const QByteArray &digest = table.digest(entries[k]);
                     digests += digest.size() == 32 ? digest : QByteArray(32, '\0');
                 }
             }

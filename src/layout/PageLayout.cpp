@@ -47,9 +47,9 @@ double columnShare(int column)
 }
 
 // Whether a check found other values for an entry, shown in the found columns.
-bool differs(const ListEntry &e)
+bool differs(CheckState state)
 {
-    return e.State == CheckState::Changed || e.State == CheckState::ContentChanged;
+    return state == CheckState::Changed || state == CheckState::ContentChanged;
 }
 
 // Rows are this much taller than the font, so lines never touch.
@@ -87,9 +87,8 @@ bool PageLayout::findWidestSize()
     for (int i = 1; i <= m_count; ++i) {
         if ((i & 4095) == 0 && cancelled())
             return false;
-        const ListEntry &e = m_table.at(i);
-        m_widestSize = std::max(m_widestSize, e.Size);
-        if (found && differs(e))
+        m_widestSize = std::max(m_widestSize, m_table.size(i));
+        if (found && differs(m_table.state(i)))
             m_widestSize = std::max(m_widestSize, m_table.found(i).Size);
     }
     return true;
@@ -210,30 +209,29 @@ bool PageLayout::paint(QPagedPaintDevice &device)
 
 QString PageLayout::cell(int column, int entry) const
 {
-    const ListEntry &e = m_table.at(entry);
     switch (column) {
     case NameCol:
-        return displayName(e.FileName);
+        return displayName(m_table.fileName(entry).toString());
     case SizeCol: {
         SizeFormatter formatter;
-        return formatter.sizeText(m_options.unit, e.Size);
+        return formatter.sizeText(m_options.unit, m_table.size(entry));
     }
     case DateCol:
-        return DateText(e.Modified);
+        return DateText(m_table.modified(entry));
     case DirCol:
-        return displayName(nativePath(e.Directory));
+        return displayName(nativePath(m_table.directory(entry)));
     case StateCol:
-        return stateText(e.State);
+        return stateText(m_table.state(entry));
     case FoundSizeCol:
     case FoundDateCol: {
-        if (!differs(e) || !m_table.HasFound(entry))
+        if (!differs(m_table.state(entry)) || !m_table.HasFound(entry))
             return QString();
         const FoundValues &f = m_table.found(entry);
         SizeFormatter formatter;
         return column == FoundSizeCol ? formatter.sizeText(m_options.unit, f.Size) : DateText(f.Modified);
     }
     default:
-        return QString::fromLatin1(digestHex(e.Sha256));
+        return QString::fromLatin1(digestHex(m_table.digest(entry)));
     }
 }
 

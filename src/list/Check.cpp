@@ -102,8 +102,8 @@ CheckScope ProposedScope(const EntryTable &table)
     QString last;
     QSet<QString> seen;
     for (int i = 1; i <= table.EntryCount(); ++i) {
-        const QString &d = table.at(i).Directory;
-        if (table.at(i).State == CheckState::New || d == last)
+        const QString &d = table.directory(i);
+        if (table.state(i) == CheckState::New || d == last)
             continue;
         last = d;
         if (!seen.contains(d)) {
@@ -138,7 +138,7 @@ std::vector<int> NewRows(const EntryTable &table)
 {
     std::vector<int> rows;
     for (int i = 1; i <= table.EntryCount(); ++i) {
-        if (table.at(i).State == CheckState::New)
+        if (table.state(i) == CheckState::New)
             rows.push_back(i);
     }
     return rows;
@@ -151,17 +151,16 @@ CheckCounts ApplyCheck(EntryTable &table, Findings &findings)
     const int n = std::min(table.EntryCount(), int(findings.found.size()));
     for (int i = 1; i <= n; ++i) {
         const FoundFile &f = findings.found[size_t(i - 1)];
-        const ListEntry &e = table.at(i);
         CheckState state = CheckState::Same;
         if (f.kind == FoundFile::Unreadable)
             state = CheckState::Unreadable;
         else if (f.kind != FoundFile::Present)
             state = CheckState::Missing;
-        else if (f.stamp.size != e.Size)
+        else if (f.stamp.size != table.size(i))
             state = CheckState::Changed;
         else if (f.contentDiffers)
             state = CheckState::ContentChanged;
-        else if (!sameLocalTime(clock, f.stamp.modified, e.Modified, e.MinuteOnly))
+        else if (!sameLocalTime(clock, f.stamp.modified, table.modified(i), table.minuteOnly(i)))
             state = CheckState::Changed;
         table.SetChecked(i, state);
         switch (state) {
@@ -222,33 +221,35 @@ DiskCheck PrepareDiskCheck(const EntryTable &table, const CheckScope &scope, con
     check.filter = filter;
     QHash<QString, quint32> directoryOf;
     check.place.reserve(size_t(table.EntryCount()));
-    // Entries come in runs that share one directory string: it is looked up
-    // once for the run.
-    const QChar *lastDirectory = nullptr;
+    // Entries come in runs of one directory: it is looked up once for the run.
+    quint32 lastDirectory = 0;
     quint32 last = 0;
+    bool any = false;
     for (int i = 1; i <= table.EntryCount(); ++i) {
         if (cancel && (i & 4095) == 0 && cancel->load())
             break;
-        const ListEntry &e = table.at(i);
-        if (e.State == CheckState::New)
+        if (table.state(i) == CheckState::New)
             continue; // not part of the record
-        if (e.Directory.constData() != lastDirectory) {
-            auto it = directoryOf.constFind(e.Directory);
+        if (!any || table.directoryNumber(i) != lastDirectory) {
+            const QString &directory = table.directory(i);
+            auto it = directoryOf.constFind(directory);
             if (it == directoryOf.constEnd()) {
-                it = directoryOf.insert(e.Directory, quint32(check.directories.size()));
-                check.directories.push_back(DirectoryCheck{e.Directory});
+                it = directoryOf.insert(directory, quint32(check.directories.size()));
+                check.directories.push_back(DirectoryCheck{directory});
             }
-            lastDirectory = e.Directory.constData();
+            any = true;
+            lastDirectory = table.directoryNumber(i);
             last = *it;
         }
         DirectoryCheck &d = check.directories[last];
         check.place.emplace_back(last, quint32(d.names.size()));
-        d.names.push_back(e.FileName);
-        if (!e.Sha256.isEmpty()) {
+        d.names.push_back(table.fileName(i).toString());
+        const QByteArray &digest = table.digest(i);
+        if (!digest.isEmpty()) {
             d.digests.resize(d.names.size());
             d.sizes.resize(d.names.size());
-            d.digests.back() = e.Sha256;
-            d.sizes.back() = e.Size;
+            d.digests.back() = digest;
+            d.sizes.back() = table.size(i);
         }
     }
     return check;
@@ -460,30 +461,30 @@ Findings ListFindings(const EntryTable &table, const EntryTable &other)
     findings.found.reserve(size_t(table.EntryCount()));
     std::vector<char> matched(size_t(other.EntryCount()) + 1, 0);
     for (int i = 1; i <= table.EntryCount(); ++i) {
-        const ListEntry &e = table.at(i);
-        if (e.State == CheckState::New)
+        if (table.state(i) == CheckState::New)
             continue; // not part of the record
-        const int j = other.Find(e.Directory, e.FileName);
+        const int j = other.Find(table.directory(i), table.fileName(i));
         if (j == 0) {
             findings.found.push_back(FoundFile{FoundFile::Missing, {}});
             findings.foundDigests.emplace_back();
             continue;
         }
         matched[size_t(j)] = 1;
-        const ListEntry &o = other.at(j);
-        const bool bothDigests = !e.Sha256.isEmpty() && !o.Sha256.isEmpty();
-        findings.found.push_back(
-            FoundFile{FoundFile::Present, FileStamp{o.Size, o.Modified}, bothDigests && e.Sha256 != o.Sha256});
-        findings.foundDigests.push_back(o.Sha256);
+        const QByteArray &digest = table.digest(i), &otherDigest = other.digest(j);
+        const bool bothDigests = !digest.isEmpty() && !otherDigest.isEmpty();
+        findings.found.push_back(FoundFile{FoundFile::Present, FileStamp{other.size(j), other.modified(j)},
+                                           bothDigests && digest != otherDigest});
+        findings.foundDigests.push_back(otherDigest);
     }
     for (int j = 1; j <= other.EntryCount(); ++j) {
         if (matched[size_t(j)])
             continue;
-        const ListEntry &o = other.at(j);
-        if (findings.added.empty() || findings.added.back().path != o.Directory)
-            findings.added.push_back(WalkedDirectory{o.Directory, {}});
-        findings.added.back().files.push_back(WalkedFile{o.FileName, FileStamp{o.Size, o.Modified}});
-        findings.addedDigests.push_back(o.Sha256);
+        const QString &directory = other.directory(j);
+        if (findings.added.empty() || findings.added.back().path != directory)
+            findings.added.push_back(WalkedDirectory{directory, {}});
+        findings.added.back().files.push_back(
+            WalkedFile{other.fileName(j).toString(), FileStamp{other.size(j), other.modified(j)}});
+        findings.addedDigests.push_back(other.digest(j));
     }
     return findings;
 }
@@ -492,7 +493,7 @@ std::vector<int> ApplyFound(EntryTable &table)
 {
     std::vector<int> missing;
     for (int i = 1; i <= table.EntryCount(); ++i) {
-        const CheckState state = table.at(i).State;
+        const CheckState state = table.state(i);
         if (state == CheckState::Missing) {
             missing.push_back(i);
         } else if ((state == CheckState::Changed || state == CheckState::ContentChanged) && table.HasFound(i)) {
@@ -513,8 +514,8 @@ std::vector<int> EntriesToHashAgain(const EntryTable &table)
 {
     std::vector<int> entries;
     for (int i = 1; i <= table.EntryCount(); ++i) {
-        const ListEntry &e = table.at(i);
-        if ((e.State == CheckState::Changed || e.State == CheckState::ContentChanged) && !e.Sha256.isEmpty())
+        const CheckState state = table.state(i);
+        if ((state == CheckState::Changed || state == CheckState::ContentChanged) && !table.digest(i).isEmpty())
             entries.push_back(i);
     }
     return entries;

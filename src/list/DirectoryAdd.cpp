@@ -6,6 +6,10 @@
 
 #include <vector>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace qn {
 
 bool AppendDirectory(EntryTable &table, const QString &directory, DirScanner &scan,
@@ -34,16 +38,37 @@ bool AppendDirectory(EntryTable &table, const QString &directory, DirScanner &sc
     return allKept && anyName && !scan.failed();
 }
 
-void AppendTree(EntryTable &table, TreeWalkReport &report)
+namespace {
+
+// The walk's names were made on its threads, in their own heaps: freeing
+// them keeps their pages until they are handed back, and until then the
+// walk's names and the table's copies of them would be held at once.
+void returnFreedMemory()
 {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
+} // namespace
+
+void AppendTree(EntryTable &table, TreeWalkReport &report, bool returnNames)
+{
+    constexpr size_t ReturnEvery = 100000; // files
     table.reserve(report.fileCount);
     std::vector<size_t> refused;
+    size_t freed = 0;
     for (WalkedDirectory &dir : report.directories) {
         refused.clear();
         table.AppendWalked(dir, refused);
         for (size_t i : refused)
             report.skipped.append(dir.path + dir.files[i].name);
+        freed += dir.files.size();
         std::vector<WalkedFile>().swap(dir.files); // gives the memory back as it goes
+        if (returnNames && freed >= ReturnEvery) {
+            returnFreedMemory();
+            freed = 0;
+        }
     }
 }
 

@@ -19,7 +19,10 @@ bool AppendDirectory(EntryTable &table, const QString &directory, DirScanner &sc
 
 // Appends every file a tree walk found, in its order and in one batch; the
 // files the table refuses (the total would pass its limit) join the walk's
-// skipped paths. The walk's file lists are used up.
-void AppendTree(EntryTable &table, TreeWalkReport &report);
+// skipped paths. The walk's file lists are used up; with returnNames their
+// memory goes back to the system as the add goes, so that the walk and the
+// list are never held whole at once. That is cheap for a walk's names; the
+// rows read from a file, freed so, would cost the read a third more time.
+void AppendTree(EntryTable &table, TreeWalkReport &report, bool returnNames = false);
 
 } // namespace qn

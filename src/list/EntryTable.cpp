@@ -3,6 +3,8 @@
 #include <QHash>
 
 #include <algorithm>
+#include <limits>
+#include <new>
 
 namespace qn {
 
@@ -15,38 +17,88 @@ EntryTable::EntryTable()
     Clear();
 }
 
-quint32 EntryTable::keyHash(const QString &directory, QStringView fileName) const
+ListEntry EntryTable::at(int i) const
 {
-    // The same shared string, as in a directory add, needs no comparison.
-    const bool same = (m_hashedDirectory.constData() == directory.constData()
-                       && m_hashedDirectory.size() == directory.size())
-                      || m_hashedDirectory == directory;
-    if (!same) {
-        m_hashedDirectory = directory;
-        m_directoryHash = qHash(directory, DirectorySeed);
+    const Record &r = m_records[size_t(i)];
+    ListEntry e;
+    e.FileName = fileName(i).toString();
+    e.Size = r.size;
+    e.Modified = r.modified;
+    e.Directory = m_directories[r.directory];
+    e.State = r.state;
+    e.MinuteOnly = r.minuteOnly;
+    e.Sha256 = digest(i);
+    return e;
+}
+
+quint32 EntryTable::knownDirectory(const QString &directory) const
+{
+    // The same shared string, as in a directory add, needs no lookup.
+    if (m_lastDirectoryNumber != NoDirectory
+        && ((m_lastDirectory.constData() == directory.constData() && m_lastDirectory.size() == directory.size())
+            || m_lastDirectory == directory))
+        return m_lastDirectoryNumber;
+    const auto it = m_directoryNumbers.constFind(directory);
+    const quint32 number = it == m_directoryNumbers.constEnd() ? NoDirectory : *it;
+    if (number != NoDirectory) {
+        m_lastDirectory = directory;
+        m_lastDirectoryNumber = number;
     }
-    const size_t h = qHash(fileName, m_directoryHash);
+    return number;
+}
+
+quint32 EntryTable::directoryFor(const QString &directory)
+{
+    quint32 number = knownDirectory(directory);
+    if (number != NoDirectory)
+        return number;
+    number = quint32(m_directories.size());
+    m_directories.push_back(directory);
+    m_directoryHashes.push_back(qHash(directory, DirectorySeed));
+    m_directoryNumbers.insert(directory, number);
+    m_lastDirectory = directory;
+    m_lastDirectoryNumber = number;
+    return number;
+}
+
+quint32 EntryTable::keyHash(quint32 directory, QStringView fileName) const
+{
+    const size_t h = qHash(fileName, m_directoryHashes[directory]);
     return quint32(h ^ (quint64(h) >> 32));
 }
 
-quint32 EntryTable::findEntry(quint32 hash, const QString &directory, QStringView fileName) const
+quint32 EntryTable::findEntry(quint32 hash, quint32 directory, QStringView fileName) const
 {
     return m_index.find(hash, [&](quint32 i) {
-        const ListEntry &e = m_entries[i];
-        return e.FileName == fileName && e.Directory == directory;
+        const Record &r = m_records[i];
+        return r.directory == directory && fileName == QStringView(m_names.data() + r.name, qsizetype(r.nameLength));
     });
 }
 
 bool EntryTable::IsNewEntry(const QString &directory, const QString &fileName) const
 {
-    return findEntry(keyHash(directory, fileName), directory, fileName) == 0;
+    return Find(directory, fileName) == 0;
 }
 
-void EntryTable::push(quint32 hash, ListEntry &&entry)
+int EntryTable::Find(const QString &directory, QStringView fileName) const
 {
-    m_totalBytes += entry.Size;
-    m_entries.push_back(std::move(entry));
-    m_index.insert(hash, quint32(m_entries.size() - 1));
+    const quint32 dir = knownDirectory(directory);
+    return dir == NoDirectory ? 0 : int(findEntry(keyHash(dir, fileName), dir, fileName));
+}
+
+void EntryTable::push(quint32 hash, quint32 directory, QStringView fileName, qint64 size, qint64 modified)
+{
+    const size_t start = m_names.size();
+    if (start + size_t(fileName.size()) > std::numeric_limits<quint32>::max())
+        throw std::bad_alloc();
+    m_names.append(reinterpret_cast<const char16_t *>(fileName.utf16()), size_t(fileName.size()));
+    m_namesInUse += size_t(fileName.size());
+    m_records.push_back(Record{size, modified, quint32(start), quint32(fileName.size()), directory,
+                               CheckState::None, false});
+    if (!m_digests.empty())
+        m_digests.emplace_back();
+    m_totalBytes += size;
+    m_index.insert(hash, quint32(m_records.size() - 1));
 }
 
 AppendResult EntryTable::AppendEntry(const QString &directory, const QString &fileName)
@@ -60,44 +112,54 @@ void EntryTable::AppendWalked(WalkedDirectory &directory, std::vector<size_t> &r
     // The index is far larger than the cache: each lookup's slot is fetched
     // a few files ahead, so the lookups overlap instead of waiting in turn.
     constexpr size_t Ahead = 8;
-    std::vector<WalkedFile> &files = directory.files;
+    const std::vector<WalkedFile> &files = directory.files;
     const size_t n = files.size();
+    if (n == 0)
+        return;
+    const quint32 dir = directoryFor(directory.path);
+    // The walk's own string stands for the directory from now on: its files
+    // share it with the walk (an equal string held before goes).
+    if (m_directories[dir].constData() != directory.path.constData()) {
+        m_directories[dir] = directory.path;
+        m_lastDirectory = directory.path;
+    }
     quint32 hashes[Ahead];
     for (size_t i = 0; i < std::min(n, Ahead); ++i) {
-        hashes[i] = keyHash(directory.path, files[i].name);
+        hashes[i] = keyHash(dir, files[i].name);
         m_index.prefetch(hashes[i]);
     }
     for (size_t i = 0; i < n; ++i) {
         const quint32 hash = hashes[i % Ahead];
         if (i + Ahead < n) {
-            hashes[i % Ahead] = keyHash(directory.path, files[i + Ahead].name);
+            hashes[i % Ahead] = keyHash(dir, files[i + Ahead].name);
             m_index.prefetch(hashes[i % Ahead]);
         }
-        WalkedFile &f = files[i];
-        if (findEntry(hash, directory.path, f.name) != 0)
+        const WalkedFile &f = files[i];
+        if (findEntry(hash, dir, f.name) != 0)
             continue;
         if (!fitsTotal(f.stamp.size)) {
             refused.push_back(i);
             continue;
         }
-        push(hash, ListEntry{std::move(f.name), f.stamp.size, f.stamp.modified, directory.path});
+        push(hash, dir, f.name, f.stamp.size, f.stamp.modified);
     }
 }
 
 bool EntryTable::AppendUnstamped(const QString &directory, const QString &fileName)
 {
-    const quint32 hash = keyHash(directory, fileName);
-    if (findEntry(hash, directory, fileName) != 0)
+    const quint32 dir = directoryFor(directory);
+    const quint32 hash = keyHash(dir, fileName);
+    if (findEntry(hash, dir, fileName) != 0)
         return false;
-    push(hash, ListEntry{fileName, 0, 0, directory});
+    push(hash, dir, fileName, 0, 0);
     return true;
 }
 
 void EntryTable::SetStamp(int i, const FileStamp &stamp)
 {
-    ListEntry &e = m_entries[size_t(i)];
-    e.Size = stamp.size;
-    e.Modified = stamp.modified;
+    Record &r = m_records[size_t(i)];
+    r.size = stamp.size;
+    r.modified = stamp.modified;
 }
 
 bool EntryTable::CommitStamps(int first, const std::vector<char> &ok)
@@ -105,16 +167,22 @@ bool EntryTable::CommitStamps(int first, const std::vector<char> &ok)
     int keep = first;
     for (; keep <= EntryCount(); ++keep) {
         const size_t k = size_t(keep - first);
-        if (k >= ok.size() || !ok[k] || !fitsTotal(m_entries[size_t(keep)].Size))
+        if (k >= ok.size() || !ok[k] || !fitsTotal(m_records[size_t(keep)].size))
             break;
-        m_totalBytes += m_entries[size_t(keep)].Size;
+        m_totalBytes += m_records[size_t(keep)].size;
     }
     if (keep > EntryCount())
         return true;
     for (int i = EntryCount(); i >= keep; --i) {
-        const ListEntry &e = m_entries[size_t(i)];
-        m_index.remove(keyHash(e.Directory, e.FileName), quint32(i));
-        m_entries.pop_back();
+        const Record &r = m_records[size_t(i)];
+        m_index.remove(keyHash(r.directory, fileName(i)), quint32(i));
+        m_namesInUse -= r.nameLength;
+        // The dropped names were the last ones written: their room is free again.
+        if (size_t(r.name) + r.nameLength == m_names.size())
+            m_names.resize(r.name);
+        m_records.pop_back();
+        if (!m_digests.empty())
+            m_digests.pop_back();
     }
     return false;
 }
@@ -123,19 +191,8 @@ void EntryTable::RemoveEntry(int r)
 {
     if (r < 1 || r > EntryCount())
         return;
-    const ListEntry &gone = m_entries[size_t(r)];
-    m_index.remove(keyHash(gone.Directory, gone.FileName), quint32(r));
-    m_index.closeGap(quint32(r));
-    m_totalBytes -= gone.Size;
-    m_entries.erase(m_entries.begin() + r);
-    if (!m_found.empty()) {
-        std::unordered_map<quint32, FoundValues> moved;
-        for (auto &[i, values] : m_found) {
-            if (i != quint32(r))
-                moved.emplace(i > quint32(r) ? i - 1 : i, std::move(values));
-        }
-        m_found.swap(moved);
-    }
+    std::vector<int> one{r};
+    RemoveEntries(std::move(one));
 }
 
 void EntryTable::RemoveEntries(std::vector<int> entries)
@@ -144,72 +201,112 @@ void EntryTable::RemoveEntries(std::vector<int> entries)
     entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
     // One pass: the entries that stay move up over the gaps, the index
     // forgets the removed ones and renumbers the rest.
-    std::vector<quint32> newNumber(m_entries.size(), 0);
+    std::vector<quint32> newNumber(m_records.size(), 0);
     auto gone = entries.begin();
     size_t kept = 1;
-    for (size_t i = 1; i < m_entries.size(); ++i) {
+    for (size_t i = 1; i < m_records.size(); ++i) {
         while (gone != entries.end() && *gone < int(i))
             ++gone;
         if (gone != entries.end() && *gone == int(i)) {
-            const ListEntry &e = m_entries[i];
-            m_index.remove(keyHash(e.Directory, e.FileName), quint32(i));
-            m_totalBytes -= e.Size;
+            const Record &r = m_records[i];
+            m_index.remove(keyHash(r.directory, fileName(int(i))), quint32(i));
+            m_totalBytes -= r.size;
+            m_namesInUse -= r.nameLength;
             continue;
         }
         newNumber[i] = quint32(kept);
-        if (kept != i)
-            m_entries[kept] = std::move(m_entries[i]);
+        if (kept != i) {
+            m_records[kept] = m_records[i];
+            if (!m_digests.empty())
+                m_digests[kept] = std::move(m_digests[i]);
+        }
         ++kept;
     }
-    if (kept == m_entries.size())
+    if (kept == m_records.size())
         return;
-    m_entries.resize(kept);
+    m_records.resize(kept);
+    if (!m_digests.empty())
+        m_digests.resize(kept);
     renumberFound(newNumber);
     m_index.renumber(newNumber);
+    compactNames();
+}
+
+void EntryTable::compactNames()
+{
+    if (m_namesInUse * 2 + 4096 > m_names.size())
+        return;
+    FlatArray<char16_t> names;
+    names.reserve(m_namesInUse);
+    for (size_t i = 1; i < m_records.size(); ++i) {
+        Record &r = m_records[i];
+        const quint32 start = quint32(names.size());
+        names.append(m_names.data() + r.name, r.nameLength);
+        r.name = start;
+    }
+    m_names.swap(names);
 }
 
 void EntryTable::Reorder(const std::vector<int> &order)
 {
     if (order.size() != size_t(EntryCount()))
         return;
-    std::vector<quint32> newNumber(m_entries.size(), 0);
-    std::vector<ListEntry> reordered;
-    reordered.reserve(m_entries.size());
-    reordered.emplace_back();
+    std::vector<quint32> newNumber(m_records.size(), 0);
+    quint32 next = 1;
     for (int i : order) {
-        if (i < 1 || size_t(i) >= m_entries.size() || newNumber[size_t(i)] != 0)
+        if (i < 1 || size_t(i) >= m_records.size() || newNumber[size_t(i)] != 0)
             return; // not a permutation: nothing has moved yet
-        newNumber[size_t(i)] = quint32(reordered.size());
-        reordered.emplace_back();
+        newNumber[size_t(i)] = next++;
     }
-    for (size_t i = 1; i < m_entries.size(); ++i)
-        reordered[newNumber[i]] = std::move(m_entries[i]);
-    m_entries.swap(reordered);
+    FlatArray<Record> reordered;
+    reordered.resize(m_records.size());
+    reordered[0] = m_records[0];
+    for (size_t i = 1; i < m_records.size(); ++i)
+        reordered[newNumber[i]] = m_records[i];
+    m_records.swap(reordered);
+    reordered.release();
+    if (!m_digests.empty()) {
+        std::vector<QByteArray> digests(m_digests.size());
+        for (size_t i = 1; i < m_digests.size(); ++i)
+            digests[newNumber[i]] = std::move(m_digests[i]);
+        m_digests.swap(digests);
+    }
     renumberFound(newNumber);
     m_index.renumber(newNumber);
 }
 
 void EntryTable::reserve(qsizetype more)
 {
-    const size_t needed = m_entries.size() + size_t(more);
-    if (needed > m_entries.capacity())
-        m_entries.reserve(std::max(needed, m_entries.capacity() + m_entries.capacity() / 2));
+    const size_t needed = m_records.size() + size_t(more);
+    if (needed > m_records.capacity())
+        m_records.reserve(std::max(needed, m_records.capacity() + m_records.capacity() / 2));
     m_index.reserve(needed);
+}
+
+void EntryTable::SetDigest(int i, const QByteArray &digest)
+{
+    if (m_digests.empty()) {
+        if (digest.isEmpty())
+            return;
+        m_digests.resize(m_records.size());
+    }
+    m_digests[size_t(i)] = digest;
+    m_hasDigests = m_hasDigests || !digest.isEmpty();
 }
 
 bool EntryTable::SetChecked(int i, CheckState state, const FileStamp *stamp)
 {
-    ListEntry &e = m_entries[size_t(i)];
+    Record &r = m_records[size_t(i)];
     if (stamp) {
-        const qint64 without = m_totalBytes - e.Size;
+        const qint64 without = m_totalBytes - r.size;
         if (stamp->size < 0 || stamp->size > std::numeric_limits<qint64>::max() - without)
             return false;
         m_totalBytes = without + stamp->size;
-        e.Size = stamp->size;
-        e.Modified = stamp->modified;
-        e.MinuteOnly = false; // the disk's time has its seconds
+        r.size = stamp->size;
+        r.modified = stamp->modified;
+        r.minuteOnly = false; // the disk's time has its seconds
     }
-    e.State = state;
+    r.state = state;
     return true;
 }
 
@@ -240,8 +337,8 @@ void EntryTable::renumberFound(const std::vector<quint32> &newNumber)
 
 void EntryTable::ClearCheck()
 {
-    for (ListEntry &e : m_entries)
-        e.State = CheckState::None;
+    for (size_t i = 0; i < m_records.size(); ++i)
+        m_records[i].state = CheckState::None;
     std::unordered_map<quint32, FoundValues>().swap(m_found);
     m_checked = false;
 }
@@ -259,16 +356,25 @@ void EntryTable::RememberFolder(const QString &path, bool subdirectories)
 
 void EntryTable::Clear()
 {
-    std::vector<ListEntry>().swap(m_entries);
+    m_records.release();
+    m_names.release();
+    m_namesInUse = 0;
+    std::vector<QString>().swap(m_directories);
+    std::vector<size_t>().swap(m_directoryHashes);
+    m_directoryNumbers = QHash<QString, quint32>();
+    std::vector<QByteArray>().swap(m_digests);
     std::unordered_map<quint32, FoundValues>().swap(m_found);
     m_folders.clear();
-    m_entries.emplace_back();
+    m_lastDirectory = QString();
+    m_lastDirectoryNumber = NoDirectory;
+    m_directoryNumbers.clear();
+    // Slot 0: the blank entry, in the empty directory.
+    directoryFor(QString());
+    m_records.push_back(Record{0, 0, 0, 0, 0, CheckState::None, false});
     m_totalBytes = 0;
     m_checked = false;
     m_hasDigests = false;
     m_index.clear();
-    m_hashedDirectory.clear();
-    m_directoryHash = qHash(m_hashedDirectory, DirectorySeed);
 }
 
 } // namespace qn

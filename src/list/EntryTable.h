@@ -1,9 +1,12 @@
 #pragma once
 
+#include "list/FlatArray.h"
 #include "list/ListEntry.h"
 #include "list/NameIndex.h"
 #include "platform/FileSystem.h"
 #include "platform/TreeWalk.h"
+
+#include <QHash>
 
 #include <limits>
 #include <unordered_map>
@@ -24,21 +27,48 @@ struct FoundValues {
 // The list: slot 0 is a blank entry that is never shown, written or matched;
 // slots 1..EntryCount() hold the entries in list order. A hash index of
 // (directory, name) answers the duplicate test without visiting the table.
+//
+// An entry is held in 32 bytes: its size, time, state, the place of its name
+// in one shared block of UTF-16 text and the number of its directory in a
+// table of the list's directories. Digests take room only once one is
+// computed, and the found values of a check only for entries that differ.
 class EntryTable {
 public:
     EntryTable();
 
-    int EntryCount() const { return int(m_entries.size()) - 1; }
+    int EntryCount() const { return int(m_records.size()) - 1; }
     qint64 TotalBytes() const { return m_totalBytes; }
-    const ListEntry &at(int i) const { return m_entries[size_t(i)]; }
+    // Entry i as a whole, made when asked; the accessors below read one
+    // field without making anything.
+    ListEntry at(int i) const;
+
+    // The name points into the table: valid until the table next changes.
+    QStringView fileName(int i) const
+    {
+        const Record &r = m_records[size_t(i)];
+        return QStringView(m_names.data() + r.name, qsizetype(r.nameLength));
+    }
+    const QString &directory(int i) const { return m_directories[m_records[size_t(i)].directory]; }
+    // Entries with the same directory number have the same directory; the
+    // numbers run from 0 to DirectoryCount() - 1 in order of first use.
+    quint32 directoryNumber(int i) const { return m_records[size_t(i)].directory; }
+    size_t DirectoryCount() const { return m_directories.size(); }
+    const QString &directoryAt(quint32 number) const { return m_directories[number]; }
+    qint64 size(int i) const { return m_records[size_t(i)].size; }
+    qint64 modified(int i) const { return m_records[size_t(i)].modified; }
+    CheckState state(int i) const { return m_records[size_t(i)].state; }
+    bool minuteOnly(int i) const { return m_records[size_t(i)].minuteOnly; }
+    // Empty until computed.
+    const QByteArray &digest(int i) const
+    {
+        static const QByteArray none;
+        return m_digests.empty() ? none : m_digests[size_t(i)];
+    }
 
     // True when no entry holds fileName in directory (exact, case-sensitive).
     bool IsNewEntry(const QString &directory, const QString &fileName) const;
     // The entry that holds fileName in directory, or 0.
-    int Find(const QString &directory, const QString &fileName) const
-    {
-        return int(findEntry(keyHash(directory, fileName), directory, fileName));
-    }
+    int Find(const QString &directory, QStringView fileName) const;
 
     // Appends directory + fileName as the new last entry unless it is listed.
     // readStamp(FileStamp &) reads its length and time; when that fails, or
@@ -46,13 +76,14 @@ public:
     template <class ReadStamp>
     AppendResult AppendEntry(const QString &directory, const QString &fileName, ReadStamp &&readStamp)
     {
-        const quint32 hash = keyHash(directory, fileName);
-        if (findEntry(hash, directory, fileName) != 0)
+        const quint32 dir = directoryFor(directory);
+        const quint32 hash = keyHash(dir, fileName);
+        if (findEntry(hash, dir, fileName) != 0)
             return AppendResult::Duplicate;
         FileStamp stamp;
         if (!readStamp(stamp) || !fitsTotal(stamp.size))
             return AppendResult::Failed;
-        push(hash, ListEntry{fileName, stamp.size, stamp.modified, directory});
+        push(hash, dir, fileName, stamp.size, stamp.modified);
         return AppendResult::Added;
     }
     // The same, reading the stamp through the full path.
@@ -108,29 +139,50 @@ public:
 
     // Whether any entry has had its digest computed since the list was made.
     bool HasDigests() const { return m_hasDigests; }
-    void SetDigest(int i, const QByteArray &digest)
-    {
-        m_entries[size_t(i)].Sha256 = digest;
-        m_hasDigests = m_hasDigests || !digest.isEmpty();
-    }
+    void SetDigest(int i, const QByteArray &digest);
 
-    void SetMinuteOnly(int i, bool minuteOnly) { m_entries[size_t(i)].MinuteOnly = minuteOnly; }
+    void SetMinuteOnly(int i, bool minuteOnly) { m_records[size_t(i)].minuteOnly = minuteOnly; }
 
     // Room for `more` further entries without growing.
     void reserve(qsizetype more);
 
 private:
-    quint32 keyHash(const QString &directory, QStringView fileName) const;
-    quint32 findEntry(quint32 hash, const QString &directory, QStringView fileName) const;
+    struct Record {
+        qint64 size;
+        qint64 modified;
+        quint32 name; // where the name starts in m_names
+        quint32 nameLength;
+        quint32 directory; // in m_directories
+        CheckState state;
+        bool minuteOnly;
+    };
+    static constexpr quint32 NoDirectory = quint32(-1);
+
+    // The directory's number, made when it is new.
+    quint32 directoryFor(const QString &directory);
+    // The directory's number, or NoDirectory when no entry is in it.
+    quint32 knownDirectory(const QString &directory) const;
+    quint32 keyHash(quint32 directory, QStringView fileName) const;
+    quint32 findEntry(quint32 hash, quint32 directory, QStringView fileName) const;
     bool fitsTotal(qint64 size) const
     {
         return size >= 0 && size <= std::numeric_limits<qint64>::max() - m_totalBytes;
     }
-    void push(quint32 hash, ListEntry &&entry);
+    void push(quint32 hash, quint32 directory, QStringView fileName, qint64 size, qint64 modified);
+    // After removals: the names still in use written afresh when most of
+    // the text is no longer used.
+    void compactNames();
     // The found values follow their entries to their new numbers (0: removed).
     void renumberFound(const std::vector<quint32> &newNumber);
 
-    std::vector<ListEntry> m_entries;
+    FlatArray<Record> m_records;
+    FlatArray<char16_t> m_names;
+    size_t m_namesInUse = 0; // characters of m_names that entries point at
+    std::vector<QString> m_directories;
+    std::vector<size_t> m_directoryHashes;
+    QHash<QString, quint32> m_directoryNumbers;
+    // One per entry once any digest is set; none before.
+    std::vector<QByteArray> m_digests;
     std::unordered_map<quint32, FoundValues> m_found; // by entry
     std::vector<ScopeFolder> m_folders;
     qint64 m_totalBytes = 0;
@@ -138,9 +190,9 @@ private:
     bool m_hasDigests = false;
     NameIndex m_index;
     // Adds of a directory come in runs with one shared directory string:
-    // its hash is computed once.
-    mutable QString m_hashedDirectory;
-    mutable size_t m_directoryHash = 0;
+    // its number is looked up once.
+    mutable QString m_lastDirectory;
+    mutable quint32 m_lastDirectoryNumber = NoDirectory;
 };
 
 } // namespace qn

@@ -14,11 +14,11 @@ void PrepareHashJob(const EntryTable &table, HashJob &job, const std::vector<int
 {
     const auto take = [&](int i) {
         job.entries.push_back(i);
-        job.paths.append(table.at(i).Directory + table.at(i).FileName);
+        job.paths.append(table.directory(i) + table.fileName(i).toString());
     };
     if (only.empty()) {
         for (int i = 1; i <= table.EntryCount(); ++i) {
-            if (table.at(i).Sha256.isEmpty())
+            if (table.digest(i).isEmpty())
                 take(i);
         }
     } else {

@@ -75,6 +75,16 @@ std::vector<int> stableOrder(int n, bool descending, const Compare &compare)
     return order;
 }
 
+// The names' keys, for entries 1..EntryCount(). The collator reads each name
+// where the table holds it and keeps nothing of it.
+std::vector<QCollatorSortKey> nameKeys(const EntryTable &table)
+{
+    return sortKeys(size_t(table.EntryCount()), [&](size_t i) {
+        const QStringView name = table.fileName(int(i) + 1);
+        return displayName(QString::fromRawData(reinterpret_cast<const QChar *>(name.data()), name.size()));
+    });
+}
+
 template <class T>
 int threeWay(const T &a, const T &b)
 {
@@ -88,42 +98,32 @@ std::vector<int> SortedOrder(const EntryTable &table, SortKey key, bool descendi
     const int n = table.EntryCount();
     switch (key) {
     case SortKey::Size:
-        return stableOrder(n, descending, [&](int a, int b) { return threeWay(table.at(a).Size, table.at(b).Size); });
+        return stableOrder(n, descending, [&](int a, int b) { return threeWay(table.size(a), table.size(b)); });
     case SortKey::Digest:
         return stableOrder(n, descending,
-                           [&](int a, int b) { return threeWay(table.at(a).Sha256, table.at(b).Sha256); });
+                           [&](int a, int b) { return threeWay(table.digest(a), table.digest(b)); });
     case SortKey::State:
         return stableOrder(n, descending,
-                           [&](int a, int b) { return threeWay(int(table.at(a).State), int(table.at(b).State)); });
+                           [&](int a, int b) { return threeWay(int(table.state(a)), int(table.state(b))); });
     case SortKey::Date:
         return stableOrder(n, descending,
-                           [&](int a, int b) { return threeWay(table.at(a).Modified, table.at(b).Modified); });
+                           [&](int a, int b) { return threeWay(table.modified(a), table.modified(b)); });
     case SortKey::Name: {
-        const auto names = sortKeys(size_t(n), [&](size_t i) { return displayName(table.at(int(i) + 1).FileName); });
+        const auto names = nameKeys(table);
         return stableOrder(n, descending, [&](int a, int b) { return names[size_t(a - 1)].compare(names[size_t(b - 1)]); });
     }
     case SortKey::Directory: {
-        // A list holds few directories: each gets its key once.
-        QHash<QString, int> numberOf;
-        std::vector<int> directoryOf(static_cast<size_t>(n));
-        QStringList directories;
-        for (int i = 1; i <= n; ++i) {
-            const QString &dir = table.at(i).Directory;
-            auto it = numberOf.constFind(dir);
-            if (it == numberOf.constEnd()) {
-                it = numberOf.insert(dir, int(directories.size()));
-                directories.append(displayName(dir));
-            }
-            directoryOf[size_t(i - 1)] = *it;
-        }
-        const auto dirKeys = sortKeys(size_t(directories.size()), [&](size_t i) { return directories[qsizetype(i)]; });
-        const auto names = sortKeys(size_t(n), [&](size_t i) { return displayName(table.at(int(i) + 1).FileName); });
+        // A list holds few directories, each held once by the table: each
+        // gets its key once.
+        const auto dirKeys = sortKeys(table.DirectoryCount(),
+                                      [&](size_t i) { return displayName(table.directoryAt(quint32(i))); });
+        const auto names = nameKeys(table);
         return stableOrder(n, descending, [&](int a, int b) {
-            const int da = directoryOf[size_t(a - 1)], db = directoryOf[size_t(b - 1)];
+            const quint32 da = table.directoryNumber(a), db = table.directoryNumber(b);
             if (da != db) {
                 // Directories that collate alike ("/A/", "/a/") still stay apart.
-                const int c = dirKeys[size_t(da)].compare(dirKeys[size_t(db)]);
-                return c != 0 ? c : table.at(a).Directory.compare(table.at(b).Directory);
+                const int c = dirKeys[da].compare(dirKeys[db]);
+                return c != 0 ? c : table.directoryAt(da).compare(table.directoryAt(db));
             }
             return names[size_t(a - 1)].compare(names[size_t(b - 1)]);
         });

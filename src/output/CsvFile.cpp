@@ -131,7 +131,7 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
     // Entries of one directory share their directory string: its bytes are
     // worked out once for the run.
     QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString lastDirectory;
+    quint32 lastDirectory = 0;
     QByteArray directory;
     bool directoryQuoted = false;
     bool directoryReplaced = false;
@@ -143,28 +143,35 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
     qsizetype timeLength = formatCsvTime(time, lastSeconds, true, clock);
 
     for (int i = 1; i <= table.EntryCount(); ++i) {
-        const ListEntry &e = table.at(i);
-        if (i == 1 || e.Directory.constData() != lastDirectory.constData() || e.Directory != lastDirectory) {
-            lastDirectory = e.Directory;
-            directoryReplaced = hasUndecodableBytes(e.Directory);
-            toUtf8(displayName(nativePath(e.Directory)), directory, encoder);
+        const quint32 directoryNumber = table.directoryNumber(i);
+        if (i == 1 || directoryNumber != lastDirectory) {
+            const QString &d = table.directory(i);
+            lastDirectory = directoryNumber;
+            directoryReplaced = hasUndecodableBytes(d);
+            toUtf8(displayName(nativePath(d)), directory, encoder);
             directoryQuoted = needsQuotes(directory);
         }
-        const bool nameReplaced = hasUndecodableBytes(e.FileName);
-        toUtf8(nameReplaced ? displayName(e.FileName) : e.FileName, name, encoder);
-        if ((nameReplaced || directoryReplaced) && replaced)
-            replaced->add(displayName(e.FileName), displayName(e.FileName));
+        const QStringView fileName = table.fileName(i);
+        const bool nameReplaced = hasUndecodableBytes(fileName);
+        if (nameReplaced || (directoryReplaced && replaced)) {
+            const QString shown = displayName(fileName.toString());
+            toUtf8(nameReplaced ? QStringView(shown) : fileName, name, encoder);
+            if (replaced)
+                replaced->add(shown, shown);
+        } else {
+            toUtf8(fileName, name, encoder);
+        }
         const bool nameQuoted = needsQuotes(name);
 
         out.field({name}, nameQuoted);
         out.put(',');
         char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, e.Size).ptr;
+        const auto end = std::to_chars(digits, digits + sizeof digits, table.size(i)).ptr;
         out.put(QByteArrayView(digits, end - digits));
         out.put(',');
-        if (e.Modified != lastSeconds || e.MinuteOnly != lastMinuteOnly) {
-            lastSeconds = e.Modified;
-            lastMinuteOnly = e.MinuteOnly;
+        if (table.modified(i) != lastSeconds || table.minuteOnly(i) != lastMinuteOnly) {
+            lastSeconds = table.modified(i);
+            lastMinuteOnly = table.minuteOnly(i);
             timeLength = formatCsvTime(time, lastSeconds, !lastMinuteOnly, clock);
         }
         out.put(QByteArrayView(time, timeLength));
@@ -174,15 +181,15 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
         out.field({directory, name}, directoryQuoted || nameQuoted);
         if (checked) {
             out.put(',');
-            out.put(states[int(e.State)]);
+            out.put(states[int(table.state(i))]);
         }
         if (digests) {
             out.put(',');
-            out.put(digestHex(e.Sha256));
+            out.put(digestHex(table.digest(i)));
         }
         if (found) {
             out.put(',');
-            if ((e.State == CheckState::Changed || e.State == CheckState::ContentChanged) && table.HasFound(i)) {
+            if ((table.state(i) == CheckState::Changed || table.state(i) == CheckState::ContentChanged) && table.HasFound(i)) {
                 const FoundValues &f = table.found(i);
                 const auto foundEnd = std::to_chars(digits, digits + sizeof digits, f.Size).ptr;
                 out.put(QByteArrayView(digits, foundEnd - digits));

@@ -303,24 +303,29 @@ QByteArray HtmlSnapshotText(const EntryTable &table, const HtmlSnapshotOptions &
         sums.reserve(size_t(count));
     QByteArray arena;
     arena.reserve(qsizetype(count) * 26);
-    QString lastDirectory;
+    quint32 lastDirectory = 0;
     int lastNode = -1;
     for (int i = 1; i <= count; ++i) {
         if ((i & (AskEvery - 1)) == 0 && keepGoing && !keepGoing(i))
             return QByteArray();
-        const ListEntry &e = table.at(i);
-        if (lastNode < 0 || e.Directory.constData() != lastDirectory.constData() || e.Directory != lastDirectory) {
-            lastDirectory = e.Directory;
-            lastNode = tree.node(e.Directory);
+        const quint32 directory = table.directoryNumber(i);
+        if (lastNode < 0 || directory != lastDirectory) {
+            lastDirectory = directory;
+            lastNode = tree.node(table.directory(i));
         }
+        const qint64 size = table.size(i);
         Node &n = tree.nodes[size_t(lastNode)];
         ++n.files;
-        n.bytes += e.Size;
+        n.bytes += size;
         const qsizetype from = arena.size();
-        putJsonString(arena, hasUndecodableBytes(e.FileName) ? displayName(e.FileName) : e.FileName);
-        records.push_back(FileRecord{lastNode, int(e.State), e.Size, e.Modified, from, arena.size()});
+        const QStringView fileName = table.fileName(i);
+        if (hasUndecodableBytes(fileName))
+            putJsonString(arena, displayName(fileName.toString()));
+        else
+            putJsonString(arena, fileName);
+        records.push_back(FileRecord{lastNode, int(table.state(i)), size, table.modified(i), from, arena.size()});
         if (digests)
-            sums.push_back(e.Sha256);
+            sums.push_back(table.digest(i));
     }
     if (keepGoing && !keepGoing(count))
         return QByteArray();

@@ -106,13 +106,15 @@ QByteArray ListFileText(const EntryTable &table, int unit, ReplacedNames *replac
     used = p - out.data();
 
     for (int i = 1; i <= table.EntryCount(); ++i) {
-        const ListEntry &e = table.at(i);
+        // Borrows the table's text for this line only; what is kept beyond
+        // it (the replaced names) is copied.
+        const QStringView fileName = table.fileName(i);
         bool changed = false;
-        const QString name = printableName(e.FileName, changed);
+        const QString name = printableName(QString::fromRawData(fileName.data(), fileName.size()), changed);
         p = room(48 + Cp932Encoder::maxEncodedSize(name.size()));
 
         char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, formatter.FormatSize(unit, e.Size)).ptr;
+        const auto end = std::to_chars(digits, digits + sizeof digits, formatter.FormatSize(unit, table.size(i))).ptr;
         // " * ", the number right-aligned in nine characters (a longer one
         // keeps all its digits), the suffix, four blanks and the name.
         *p++ = ' ';
@@ -126,7 +128,8 @@ QByteArray ListFileText(const EntryTable &table, int unit, ReplacedNames *replac
         p = std::fill_n(p, 4, ' ');
         p = encoder.write(p, name, &changed);
         if (changed && replaced)
-            replaced->add(displayName(e.FileName), replaced->keepsNext() ? encoder.asWritten(name) : QString());
+            replaced->add(displayName(fileName.toString()),
+                          replaced->keepsNext() ? encoder.asWritten(QString(name.constData(), name.size())) : QString());
         *p++ = '\r';
         *p++ = '\n';
         used = p - out.data();

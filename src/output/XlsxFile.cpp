@@ -296,21 +296,21 @@ public:
         for (int i = first; i <= last; ++i) {
             if ((i & 4095) == 0 && cancel && cancel->load(std::memory_order_relaxed))
                 return false;
-            const ListEntry &e = table.at(i);
-            if (!lastDirectory || e.Directory.constData() != lastDirectory->constData()
-                || e.Directory != *lastDirectory) {
-                lastDirectory = &e.Directory;
-                directoryWidth = textWidth(displayName(nativePath(e.Directory)));
+            const QString &directory = table.directory(i);
+            if (!lastDirectory || directory.constData() != lastDirectory->constData() || directory != *lastDirectory) {
+                lastDirectory = &directory;
+                directoryWidth = textWidth(displayName(nativePath(directory)));
             }
-            const int nameWidth = textWidth(displayName(e.FileName));
+            const QStringView fileName = table.fileName(i);
+            const int nameWidth = textWidth(displayName(fileName.toString()));
             width(0, nameWidth);
-            width(1, sizeWidth(e.Size));
+            width(1, sizeWidth(table.size(i)));
             width(3, directoryWidth);
             width(4, directoryWidth + nameWidth);
             if (m_checked)
-                width(5, m_stateWidths[int(e.State)]);
+                width(5, m_stateWidths[int(table.state(i))]);
             // A name or directory is shown with as many UTF-16 units as it has.
-            bound += m_rowMarkup + rowTextBound(e.FileName.size(), e.Directory.size());
+            bound += m_rowMarkup + rowTextBound(fileName.size(), directory.size());
         }
         if (m_digests)
             width(m_titles.size() - (m_found ? 3 : 1), 64);
@@ -345,21 +345,22 @@ public:
     }
 
     // found: what a check found for the entry, when it differs.
-    void entry(const ListEntry &e, const FoundValues *found)
+    void entry(const EntryTable &table, int i, const FoundValues *found)
     {
         // Entries of one directory share their directory string: its text is
         // worked out once for the run.
-        if (e.Directory.constData() != m_lastDirectory.constData() || e.Directory != m_lastDirectory
+        const QString &directory = table.directory(i);
+        if (directory.constData() != m_lastDirectory.constData() || directory != m_lastDirectory
             || !m_haveDirectory) {
             m_haveDirectory = true;
-            m_lastDirectory = e.Directory;
-            m_directoryText = displayName(nativePath(e.Directory));
+            m_lastDirectory = directory;
+            m_directoryText = displayName(nativePath(directory));
             m_directory.clear();
             appendEscaped(m_directory, QStringView(m_directoryText).left(CellLimit));
         }
         // A cell holds at most 32,767 characters: longer text keeps as much
         // as it holds (only a name or folder read from a CSV can be so long).
-        const QString name = displayName(e.FileName);
+        const QString name = displayName(table.fileName(i).toString());
         m_name.clear();
         appendEscaped(m_name, QStringView(name).left(CellLimit));
         ++m_row;
@@ -367,8 +368,8 @@ public:
         appendNumber(m_xml, m_row);
         m_xml += RowTagEnd;
         escapedText(m_name, edgeSpace(name));
-        number(e.Size);
-        time(e.Modified);
+        number(table.size(i));
+        time(table.modified(i));
         escapedText(m_directory, edgeSpace(m_directoryText));
         if (m_directoryText.size() + name.size() <= CellLimit) {
             m_xml += edgeSpace(m_directoryText.isEmpty() ? name : m_directoryText) || edgeSpace(name) ? PreservedOpen
@@ -380,9 +381,9 @@ public:
             text((m_directoryText + name).left(CellLimit), nullptr);
         }
         if (m_checked)
-            escapedText(m_states[int(e.State)], false);
+            escapedText(m_states[int(table.state(i))], false);
         if (m_digests)
-            escapedText(digestHex(e.Sha256).toStdString(), false);
+            escapedText(digestHex(table.digest(i)).toStdString(), false);
         if (m_found) {
             if (found) {
                 number(found->Size);
@@ -657,11 +658,13 @@ XlsxResult saveXlsxFile(const QString &path, const EntryTable &table, const Xlsx
         for (; i <= last && writer.ok(); ++i) {
             if (cancelled(options))
                 return giveUp(XlsxResult::Cancelled);
-            const ListEntry &e = table.at(i);
-            if (replaced && (hasUndecodableBytes(e.FileName) || hasUndecodableBytes(e.Directory)))
-                replaced->add(displayName(e.FileName), displayName(e.FileName));
-            const bool differs = e.State == CheckState::Changed || e.State == CheckState::ContentChanged;
-            writer.entry(e, differs && table.HasFound(i) ? &table.found(i) : nullptr);
+            if (replaced && (hasUndecodableBytes(table.fileName(i)) || hasUndecodableBytes(table.directory(i)))) {
+                const QString shown = displayName(table.fileName(i).toString());
+                replaced->add(shown, shown);
+            }
+            const CheckState state = table.state(i);
+            const bool differs = state == CheckState::Changed || state == CheckState::ContentChanged;
+            writer.entry(table, i, differs && table.HasFound(i) ? &table.found(i) : nullptr);
             if (options.progress && (i == 1 || (i & 4095) == 0))
                 options.progress(i);
             if (writer.full()) {

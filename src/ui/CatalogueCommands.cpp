@@ -208,16 +208,11 @@ bool CatalogueCommands::openVolume(const QString &path, qint64 volume, const QSt
         m_messages.inform(errorText(e), SearchTitle);
         return false;
     }
-    for (int i = 1; i <= read.EntryCount(); ++i) {
-        const ListEntry &entry = read.at(i);
-        if (m_table.AppendEntry(entry.Directory, entry.FileName, [&entry](FileStamp &s) {
-                s.size = entry.Size;
-                s.modified = entry.Modified;
-                return true;
-            }) == AppendResult::Added
-            && !entry.Sha256.isEmpty())
-            m_table.SetDigest(m_table.EntryCount(), entry.Sha256);
-    }
+    // The list is empty: the volume's table becomes it whole, so no entry is
+    // ever held twice.
+    for (const ScopeFolder &f : m_table.RememberedFolders())
+        read.RememberFolder(f.path, f.subdirectories);
+    m_table = std::move(read);
     m_openedVolume = name;
     m_context.title = name;
     m_lastCatalogue = path;

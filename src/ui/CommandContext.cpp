@@ -124,7 +124,7 @@ void CommandContext::refreshDifferenceRows()
 {
     const int rows = table.EntryCount();
     for (int r = 0; r < rows; ++r) {
-        const CheckState state = table.at(r + 1).State;
+        const CheckState state = table.state(r + 1);
         const bool hide = m_differencesOnly && state == CheckState::Same;
         if (grid->isRowHidden(r) != hide)
             grid->setRowHidden(r, hide);

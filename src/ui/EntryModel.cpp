@@ -68,48 +68,49 @@ QVariant EntryModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() < 0 || index.row() >= m_shownRows || index.column() >= columnCount())
         return {};
-    const ListEntry &e = m_table.at(index.row() + 1);
+    const int i = index.row() + 1;
+    const CheckState state = m_table.state(i);
     const int kind = columnKind(index.column());
     if (kind == FoundSizeCol || kind == FoundDateCol) {
-        if ((role != Qt::DisplayRole && role != RawValueRole) || !m_table.HasFound(index.row() + 1) || !differs(e.State))
-            return role == Qt::BackgroundRole ? tint(e.State) : QVariant();
-        const FoundValues &f = m_table.found(index.row() + 1);
+        if ((role != Qt::DisplayRole && role != RawValueRole) || !m_table.HasFound(i) || !differs(state))
+            return role == Qt::BackgroundRole ? tint(state) : QVariant();
+        const FoundValues &f = m_table.found(i);
         if (role == RawValueRole)
             return kind == FoundSizeCol ? f.Size : f.Modified;
         return kind == FoundSizeCol ? QVariant(m_formatter.sizeText(m_settings.SizeUnit, f.Size))
                                     : QVariant(DateText(f.Modified));
     }
     if (role == Qt::BackgroundRole)
-        return tint(e.State);
+        return tint(state);
     if (role == Qt::DisplayRole) {
         switch (columnKind(index.column())) {
         case NameCol:
-            return displayName(e.FileName);
+            return displayName(m_table.fileName(i).toString());
         case SizeCol:
-            return m_formatter.sizeText(m_settings.SizeUnit, e.Size);
+            return m_formatter.sizeText(m_settings.SizeUnit, m_table.size(i));
         case DateCol:
-            return DateText(e.Modified);
+            return DateText(m_table.modified(i));
         case DirCol:
-            return displayName(nativePath(e.Directory));
+            return displayName(nativePath(m_table.directory(i)));
         case StateCol:
-            return stateText(e.State);
+            return stateText(state);
         case DigestCol:
-            return QString::fromLatin1(digestHex(e.Sha256));
+            return QString::fromLatin1(digestHex(m_table.digest(i)));
         }
     } else if (role == RawValueRole) {
         switch (columnKind(index.column())) {
         case NameCol:
-            return e.FileName;
+            return m_table.fileName(i).toString();
         case SizeCol:
-            return e.Size;
+            return m_table.size(i);
         case DateCol:
-            return e.Modified;
+            return m_table.modified(i);
         case DirCol:
-            return e.Directory;
+            return m_table.directory(i);
         case StateCol:
-            return int(e.State);
+            return int(state);
         case DigestCol:
-            return e.Sha256;
+            return m_table.digest(i);
         }
     }
     return {};

@@ -184,7 +184,7 @@ void ListCommands::AddDirectoryTree()
     TreeWalkReport &report = *walked;
 
     // The whole tree enters the list here, in one batch and one insert.
-    AppendTree(m_c.table, report);
+    AppendTree(m_c.table, report, true);
     m_c.table.RememberFolder(root, true);
     m_c.model.showAppended();
     m_c.updateStatusTotals();
