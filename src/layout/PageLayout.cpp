@@ -46,11 +46,6 @@ double columnShare(int column)
     }
 }
 
-// Whether a check found other values for an entry, shown in the found columns.
-bool differs(CheckState state)
-{
-    return state == CheckState::Changed || state == CheckState::ContentChanged;
-}
 
 // Rows are this much taller than the font, so lines never touch.
 constexpr double RowSpacing = 1.3;
@@ -88,7 +83,7 @@ bool PageLayout::findWidestSize()
         if ((i & 4095) == 0 && cancelled())
             return false;
         m_widestSize = std::max(m_widestSize, m_table.size(i));
-        if (found && differs(m_table.state(i)))
+        if (found && carriesFound(m_table.state(i)))
             m_widestSize = std::max(m_widestSize, m_table.found(i).Size);
     }
     return true;
@@ -115,7 +110,7 @@ std::vector<double> PageLayout::columnEdges(double width, const QFontMetricsF &m
         else if (column == DateCol || column == FoundDateCol)
             w = std::max(w, metrics.horizontalAdvance(widestTime));
         else if (column == StateCol)
-            for (int s = 0; s <= int(CheckState::ContentChanged); ++s)
+            for (int s = 0; s < CheckStateCount; ++s)
                 w = std::max(w, metrics.horizontalAdvance(stateText(CheckState(s))));
         room[c] = w + 2 * pad;
         fixed += room[c];
@@ -224,7 +219,7 @@ QString PageLayout::cell(int column, int entry) const
         return stateText(m_table.state(entry));
     case FoundSizeCol:
     case FoundDateCol: {
-        if (!differs(m_table.state(entry)) || !m_table.HasFound(entry))
+        if (!carriesFound(m_table.state(entry)) || !m_table.HasFound(entry))
             return QString();
         const FoundValues &f = m_table.found(entry);
         SizeFormatter formatter;

@@ -29,7 +29,7 @@ const StateNames StateNameTable[] = {
     {QStringLiteral("読めない"), "unreadable"},
     {QStringLiteral("内容変更"), "content"},
 };
-static_assert(std::size(StateNameTable) == size_t(CheckState::ContentChanged) + 1);
+static_assert(std::size(StateNameTable) == size_t(CheckStateCount));
 
 // A recorded time without seconds matches any time within its minute.
 bool sameLocalTime(LocalClock &clock, qint64 a, qint64 recorded, bool minuteOnly)
@@ -496,7 +496,7 @@ std::vector<int> ApplyFound(EntryTable &table)
         const CheckState state = table.state(i);
         if (state == CheckState::Missing) {
             missing.push_back(i);
-        } else if ((state == CheckState::Changed || state == CheckState::ContentChanged) && table.HasFound(i)) {
+        } else if (carriesFound(state) && table.HasFound(i)) {
             const FoundValues &f = table.found(i);
             const FileStamp stamp{f.Size, f.Modified};
             const QByteArray digest = f.Sha256;
@@ -515,7 +515,7 @@ std::vector<int> EntriesToHashAgain(const EntryTable &table)
     std::vector<int> entries;
     for (int i = 1; i <= table.EntryCount(); ++i) {
         const CheckState state = table.state(i);
-        if ((state == CheckState::Changed || state == CheckState::ContentChanged) && !table.digest(i).isEmpty())
+        if (carriesFound(state) && !table.digest(i).isEmpty())
             entries.push_back(i);
     }
     return entries;

@@ -21,6 +21,15 @@ QString stateText(CheckState state);
 // "missing", "new", "unreadable", "content"; nullptr for an entry not
 // checked.
 const char *stateWord(CheckState state);
+// How many states there are, None included: keep ContentChanged the last one
+// or move this along.
+constexpr int CheckStateCount = int(CheckState::ContentChanged) + 1;
+// The states a check gives an entry whose file it found with other values,
+// which go beside the record (the "現在" columns) and are taken by applying.
+constexpr bool carriesFound(CheckState state)
+{
+    return state == CheckState::Changed || state == CheckState::ContentChanged;
+}
 
 // What a check against the disk walks for files the list lacks: folders,
 // each with or without its subdirectories, as a tree add takes them (the

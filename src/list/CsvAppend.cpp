@@ -1,5 +1,6 @@
 #include "list/CsvAppend.h"
 
+#include "list/Check.h"
 #include "list/DirectoryAdd.h"
 #include "list/EntryTable.h"
 #include "platform/TreeWalk.h"
@@ -50,7 +51,7 @@ CsvAppendReport AppendCsvList(EntryTable &table, CsvList &list)
             table.SetMinuteOnly(i, true);
         if (state != CheckState::None)
             table.SetChecked(i, state);
-        if (found && (state == CheckState::Changed || state == CheckState::ContentChanged))
+        if (found && carriesFound(state))
             table.SetFound(i, FoundValues{found->size, found->modified});
     }
     if (anyState)

@@ -189,7 +189,7 @@ QByteArray CsvFileText(const EntryTable &table, ReplacedNames *replaced)
         }
         if (found) {
             out.put(',');
-            if ((table.state(i) == CheckState::Changed || table.state(i) == CheckState::ContentChanged) && table.HasFound(i)) {
+            if (carriesFound(table.state(i)) && table.HasFound(i)) {
                 const FoundValues &f = table.found(i);
                 const auto foundEnd = std::to_chars(digits, digits + sizeof digits, f.Size).ptr;
                 out.put(QByteArrayView(digits, foundEnd - digits));

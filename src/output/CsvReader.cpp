@@ -301,8 +301,8 @@ CsvReadResult readRecords(QIODevice &device, const std::atomic<bool> &cancel, co
     const size_t needed = size_t(std::max({nameAt, sizeAt, timeAt, directoryAt})) + 1;
 
     // The states as the writer spells them; index 0, none, is the empty cell.
-    QByteArray stateTexts[int(CheckState::ContentChanged) + 1];
-    for (int k = 0; k <= int(CheckState::ContentChanged); ++k)
+    QByteArray stateTexts[CheckStateCount];
+    for (int k = 0; k < CheckStateCount; ++k)
         stateTexts[k] = stateText(CheckState(k)).toUtf8();
     const auto cell = [&fields](qsizetype at) {
         return at >= 0 && size_t(at) < fields.size() ? fields[size_t(at)].trimmed() : QByteArrayView();
@@ -353,12 +353,12 @@ CsvReadResult readRecords(QIODevice &device, const std::atomic<bool> &cancel, co
             // a text that is none of them refuses the file.
             const QByteArrayView text = cell(stateAt);
             int k = 0;
-            while (k <= int(CheckState::ContentChanged) && text != stateTexts[k])
+            while (k < CheckStateCount && text != stateTexts[k])
                 ++k;
-            if (k > int(CheckState::ContentChanged))
+            if (k >= CheckStateCount)
                 return stop(CsvReadResult::BadLine, line);
             CheckState state = CheckState(k);
-            if (state == CheckState::Changed || state == CheckState::ContentChanged) {
+            if (carriesFound(state)) {
                 const QByteArrayView size = cell(foundSizeAt), time = cell(foundTimeAt);
                 CsvList::Found found{result.list.rows, 0, 0};
                 bool foundSeconds = true;

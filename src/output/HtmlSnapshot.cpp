@@ -397,7 +397,7 @@ QByteArray HtmlSnapshotText(const EntryTable &table, const HtmlSnapshotOptions &
         putJsonString(out, t.text);
     }
     out += "},\"states\":[";
-    for (int s = 0; s <= int(CheckState::ContentChanged); ++s) {
+    for (int s = 0; s < CheckStateCount; ++s) {
         if (s > 0)
             out += ',';
         putJsonString(out, s == 0 ? QString() : stateText(CheckState(s)));

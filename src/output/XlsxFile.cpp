@@ -663,7 +663,7 @@ XlsxResult saveXlsxFile(const QString &path, const EntryTable &table, const Xlsx
                 replaced->add(shown, shown);
             }
             const CheckState state = table.state(i);
-            const bool differs = state == CheckState::Changed || state == CheckState::ContentChanged;
+            const bool differs = carriesFound(state);
             writer.entry(table, i, differs && table.HasFound(i) ? &table.found(i) : nullptr);
             if (options.progress && (i == 1 || (i & 4095) == 0))
                 options.progress(i);

@@ -15,10 +15,6 @@ namespace qn {
 
 namespace {
 
-bool differs(CheckState state)
-{
-    return state == CheckState::Changed || state == CheckState::ContentChanged;
-}
 
 // One light tint for each kind of difference, dark text readable on all of
 // them; the state's text says the same for those who cannot tell them apart.
@@ -72,7 +68,7 @@ QVariant EntryModel::data(const QModelIndex &index, int role) const
     const CheckState state = m_table.state(i);
     const int kind = columnKind(index.column());
     if (kind == FoundSizeCol || kind == FoundDateCol) {
-        if ((role != Qt::DisplayRole && role != RawValueRole) || !m_table.HasFound(i) || !differs(state))
+        if ((role != Qt::DisplayRole && role != RawValueRole) || !m_table.HasFound(i) || !carriesFound(state))
             return role == Qt::BackgroundRole ? tint(state) : QVariant();
         const FoundValues &f = m_table.found(i);
         if (role == RawValueRole)
