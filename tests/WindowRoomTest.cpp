@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QSplitter>
 
@@ -136,6 +137,23 @@ void dragHandle(QSplitter *splitter, int by)
     send(QEvent::MouseButtonRelease, to, Qt::NoButton);
 }
 
+// Drags the right border of a title of the grid by `by` pixels, with the mouse.
+void dragTitleBorder(QTableView *grid, int column, int by)
+{
+    QHeaderView *header = grid->horizontalHeader();
+    QWidget *vp = header->viewport();
+    const QPoint from(header->sectionViewportPosition(column) + header->sectionSize(column) - 2, vp->height() / 2);
+    const QPoint to = from + QPoint(by, 0);
+    const auto send = [vp](QEvent::Type type, const QPoint &at, Qt::MouseButton b, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, vp->mapToGlobal(at), b, buttons, Qt::NoModifier);
+        QApplication::sendEvent(vp, &event);
+    };
+    send(QEvent::MouseMove, from, Qt::NoButton, Qt::NoButton);
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
 // The panes are the user's to move (the screen here is 800 by 600) and the
 // last column takes the width left free; a restart brings the panes back from the INI file, and the settings
 // file keeps the widths the user gave, never the stretch.
@@ -172,6 +190,15 @@ TEST(WindowRoom, PanesMoveAndTheLastColumnTakesTheFreeWidth)
     EXPECT_EQ(grid->columnWidth(DirCol), 100);
     grid->setColumnWidth(SizeCol, 87);
     EXPECT_EQ(first.window->columnWidthTwips(SizeCol), 87 * 15);
+    // Narrowing the stretched column by its border gives it no width of the stretch.
+    dragTitleBorder(grid, DirCol, -10);
+    EXPECT_EQ(first.window->columnWidthTwips(DirCol), 1500);
+    EXPECT_EQ(grid->columnWidth(DirCol), grid->viewport()->width() - others);
+    // The lists are never dragged out of sight.
+    dragHandle(first.find<QSplitter>("Panes"), -1000);
+    EXPECT_GE(first.placeOf("Dir1").width(), 40);
+    dragHandle(first.find<QSplitter>("Panes"), dir.width() - first.placeOf("Dir1").width());
+    ASSERT_EQ(first.placeOf("Dir1"), dir);
     first.window->settings().SettingsSaveOption = 0;
     ASSERT_TRUE(first.window->ConfirmExit());
     const ExtraSettings kept = readExtraSettings(first.window->iniFilePath());

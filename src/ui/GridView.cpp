@@ -11,7 +11,7 @@ GridView::GridView(QWidget *parent)
     : QTableView(parent)
 {
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
-            [this](int column, int, int size) { sectionResized(column, size); });
+            [this](int column, int oldSize, int size) { sectionResized(column, oldSize, size); });
     connect(horizontalHeader(), &QHeaderView::sectionCountChanged, this, [this] { stretchLastColumn(); });
 }
 
@@ -32,12 +32,19 @@ int GridView::givenWidth(int column) const
     return column == m_stretched ? m_stretchedWidth : columnWidth(column);
 }
 
-void GridView::sectionResized(int column, int size)
+void GridView::sectionResized(int column, int oldSize, int size)
 {
     if (m_stretching)
         return;
-    if (column == m_stretched)
+    if (column == m_stretched) {
+        // Narrowing the stretched column while it shows more than its own
+        // width leaves that width as it was: the free width is never given.
+        if (oldSize > m_stretchedWidth && size < oldSize && size > m_stretchedWidth) {
+            stretchLastColumn();
+            return;
+        }
         m_stretchedWidth = size;
+    }
     emit columnWidthGiven(column, size);
     stretchLastColumn();
 }

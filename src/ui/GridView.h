@@ -39,7 +39,7 @@ protected:
                                                          const QEvent *event = nullptr) const override;
 
 private:
-    void sectionResized(int column, int size);
+    void sectionResized(int column, int oldSize, int size);
     void stretchLastColumn();
     // The stretched column back to its given width, before the columns change.
     void unstretch();

@@ -104,6 +104,9 @@ MainClient::MainClient(EntryModel &model, QWidget *parent)
     lists->addWidget(dir);
     lists->addWidget(file);
     auto *left = new ListsPane(lists, gridPlace.bottom() - filePlace.bottom());
+    // Never so narrow that the lists are gone (a drag to the edge, a kept
+    // width of 1): the splitter keeps a pane at its minimum.
+    left->setMinimumWidth(std::min(dirPlace.width(), lists->minimumSizeHint().width()));
     panes->addWidget(left);
     panes->addWidget(grid);
     // The grid takes the width added; the lists keep theirs.
