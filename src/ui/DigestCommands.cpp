@@ -6,6 +6,7 @@
 #include "platform/SafeWrite.h"
 #include "ui/CommandContext.h"
 #include "ui/EntryModel.h"
+#include "ui/ListCommands.h"
 #include "ui/Messages.h"
 #include "ui/Services.h"
 #include "ui/WorkProgress.h"
@@ -26,7 +27,6 @@ const QString SaveSumsTitle = QStringLiteral("SHA256SUMSで保存");
 const QString SumsFileName = QStringLiteral("SHA256SUMS");
 const QString NoDigests = QStringLiteral("SHA-256を計算したファイルがありません。");
 const QString SomeWithoutDigest = QStringLiteral("SHA-256がないファイルが %1 件あります。");
-const QString ManifestNotWritten = QStringLiteral("リストを作成できませんでした。");
 
 } // namespace
 
@@ -93,7 +93,7 @@ void DigestCommands::SaveSha256Sums()
     // The manifest never lists itself, even when the list holds its file.
     qint64 withoutDigest = 0;
     if (!saveBytes(*path, Sha256SumsText(m_c.table, directory, *path, &withoutDigest))) {
-        m_c.messages.inform(ManifestNotWritten);
+        m_c.messages.inform(listFailedText()); // a manifest not written says what a list does
         return;
     }
     m_c.messages.inform(doneText());

@@ -44,7 +44,7 @@ const QString ConfirmOverwrite = QStringLiteral("同じファイル名が存在�
 const QString ConfirmOverwriteTitle = QStringLiteral("ファイル上書きの確認");
 const QString ChangeSettings = QStringLiteral("オプションで設定を変更してください。");
 const QString ListFailed = QStringLiteral("リストを作成できませんでした。");
-const QString CsvNotWritten = QStringLiteral("リストを作成できませんでした。");
+const QString CsvNotWritten = ListFailed; // the same words for a CSV that could not be written
 const QString AddTree = QStringLiteral("サブディレクトリを含めて追加");
 const QString SomeReplaced =
     QStringLiteral("%1 件のファイル名に、リストファイルに書けない文字がありました。「?」に置き換えています。");
