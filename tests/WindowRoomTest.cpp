@@ -193,6 +193,8 @@ TEST(WindowRoom, PanesMoveAndTheLastColumnTakesTheFreeWidth)
     // Narrowing the stretched column by its border gives it no width of the stretch.
     dragTitleBorder(grid, DirCol, -10);
     EXPECT_EQ(first.window->columnWidthTwips(DirCol), 1500);
+    dragTitleBorder(grid, DirCol, -(grid->columnWidth(DirCol) - 20));
+    EXPECT_EQ(first.window->columnWidthTwips(DirCol), 1500);
     EXPECT_EQ(grid->columnWidth(DirCol), grid->viewport()->width() - others);
     // The lists are never dragged out of sight.
     dragHandle(first.find<QSplitter>("Panes"), -1000);

@@ -13,6 +13,19 @@ GridView::GridView(QWidget *parent)
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int column, int oldSize, int size) { sectionResized(column, oldSize, size); });
     connect(horizontalHeader(), &QHeaderView::sectionCountChanged, this, [this] { stretchLastColumn(); });
+    horizontalHeader()->viewport()->installEventFilter(this);
+}
+
+bool GridView::eventFilter(QObject *watched, QEvent *event)
+{
+    // A title's border is dragged between a press and a release on the titles.
+    if (watched == horizontalHeader()->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress)
+            m_titleDragged = true;
+        else if (event->type() == QEvent::MouseButtonRelease)
+            m_titleDragged = false;
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 void GridView::setModel(QAbstractItemModel *model)
@@ -37,9 +50,10 @@ void GridView::sectionResized(int column, int oldSize, int size)
     if (m_stretching)
         return;
     if (column == m_stretched) {
-        // Narrowing the stretched column while it shows more than its own
-        // width leaves that width as it was: the free width is never given.
-        if (oldSize > m_stretchedWidth && size < oldSize && size > m_stretchedWidth) {
+        // Dragging the stretched column narrower while it shows more than
+        // its own width leaves that width as it was, as the screen does: the
+        // free width is never given, nor a width the user never saw.
+        if (oldSize > m_stretchedWidth && size < oldSize && (m_titleDragged || size > m_stretchedWidth)) {
             stretchLastColumn();
             return;
         }

@@ -30,6 +30,7 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     bool viewportEvent(QEvent *event) override;
     // With nothing current (an empty list) there is no cell to show the
     // focus on: the frame of the rows' area shows it, as the style draws it.
@@ -47,6 +48,7 @@ private:
     int m_stretched = -1; // the column that takes the free width
     int m_stretchedWidth = 0; // its given width
     bool m_stretching = false;
+    bool m_titleDragged = false; // the mouse is on a title's border
 };
 
 // The rows' first `columns` cells as the model shows them, tab-separated, a
