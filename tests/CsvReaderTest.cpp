@@ -34,12 +34,10 @@ QStringList rows(const EntryTable &t)
 EntryTable tableOf(const QByteArray &csv, CsvReadResult *outcome = nullptr)
 {
     CsvReadResult r = readListCsv(csv);
-    EntryTable t;
-    TreeWalkReport report;
-    report.directories = std::move(r.list.directories);
-    AppendTree(t, report);
     if (outcome)
         *outcome = r;
+    EntryTable t;
+    AppendCsvList(t, r.list);
     return t;
 }
 
@@ -60,6 +58,33 @@ TEST(CsvReader, ReadsBackWhatTheWriterWrote)
     EXPECT_EQ(r.list.rows, 6);
     EXPECT_EQ(rows(back), rows(t));
     EXPECT_EQ(CsvFileText(back), csv);
+}
+
+// Read into an empty list the names become the list's own text; into a list
+// that has names they are copied. Either way each entry keeps its own name
+// through later adds and removals, and a leading byte-order mark is a name's.
+TEST(CsvReader, ReadNamesAreTheTablesWhetherTakenOrCopied)
+{
+    const QByteArray csv = QStringLiteral("ファイル名,バイト数,更新日時,ディレクトリ\r\n"
+                                          "\uFEFFmark.txt,1,2026-12-08 09:05:07,/d/\r\n"
+                                          "写真.jpg,2,2026-12-08 09:05:07,/d/\r\n"
+                                          "写真.jpg,3,2026-12-08 09:05:07,/d/\r\n"
+                                          "b,4,2026-12-08 09:05:07,/e/\r\n").toUtf8();
+    const QStringList expected{"/d/|\uFEFFmark.txt|1|1796720707", "/d/|写真.jpg|2|1796720707", "/e/|b|4|1796720707"};
+    EntryTable taken;
+    CsvReadResult r = readListCsv(csv);
+    ASSERT_EQ(r.status, CsvReadResult::Read);
+    EXPECT_EQ(AppendCsvList(taken, r.list).alreadyListed, 1);
+    EntryTable copied;
+    add(copied, "/z/", "first", 9, 0);
+    r = readListCsv(csv);
+    AppendCsvList(copied, r.list);
+    copied.RemoveEntry(1);
+    EXPECT_EQ(rows(taken), expected);
+    EXPECT_EQ(rows(copied), expected);
+    add(taken, "/e/", "c", 5, 0);
+    taken.RemoveEntries({1, 2});
+    EXPECT_EQ(rows(taken), (QStringList{"/e/|b|4|1796720707", "/e/|c|5|0"}));
 }
 
 // The same table as a spreadsheet saves it again: code page 932 without a

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "list/EntryTable.h"
+#include "list/FlatArray.h"
 #include "list/ListEntry.h"
-#include "platform/DirectoryFiles.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -10,12 +11,18 @@
 
 namespace qn {
 
-class EntryTable;
-
-// A list read back from a CSV: its rows in file order, in runs that share
-// one directory string, as a walk gives them.
+// A list read back from a CSV: its rows in file order, in runs of rows that
+// share one directory, and the names of all of them in one block of text,
+// which the list takes over when it can.
 struct CsvList {
-    std::vector<WalkedDirectory> directories;
+    struct Run {
+        QString path;
+        size_t first = 0; // in files
+        size_t count = 0;
+    };
+    std::vector<Run> directories;
+    FlatArray<NamedFile> files;
+    FlatArray<char16_t> names;
     qint64 rows = 0;
     // With a "SHA-256" column: each row's digest in file order (empty where
     // the row has none).
@@ -46,7 +53,8 @@ struct CsvAppendReport {
 // Appends what was read to table in one batch, as a tree add does (rows it
 // holds already are left out), with the digests read, the times recorded
 // without seconds marked so, and the states and found values of a check
-// (the table is then checked: 新規 rows stay outside the record).
+// (the table is then checked: 新規 rows stay outside the record). The rows
+// and their names are used up.
 CsvAppendReport AppendCsvList(EntryTable &table, CsvList &list);
 
 } // namespace qn

@@ -92,13 +92,26 @@ void EntryTable::push(quint32 hash, quint32 directory, QStringView fileName, qin
     if (start + size_t(fileName.size()) > std::numeric_limits<quint32>::max())
         throw std::bad_alloc();
     m_names.append(reinterpret_cast<const char16_t *>(fileName.utf16()), size_t(fileName.size()));
-    m_namesInUse += size_t(fileName.size());
-    m_records.push_back(Record{size, modified, quint32(start), quint32(fileName.size()), directory,
-                               CheckState::None, false});
+    pushTaken(hash, directory, quint32(start), quint32(fileName.size()), size, modified);
+}
+
+void EntryTable::pushTaken(quint32 hash, quint32 directory, quint32 name, quint32 nameLength, qint64 size,
+                           qint64 modified)
+{
+    m_namesInUse += nameLength;
+    m_records.push_back(Record{size, modified, name, nameLength, directory, CheckState::None, false});
     if (!m_digests.empty())
         m_digests.emplace_back();
     m_totalBytes += size;
     m_index.insert(hash, quint32(m_records.size() - 1));
+}
+
+bool EntryTable::TakeNames(FlatArray<char16_t> &text)
+{
+    if (!m_names.empty() || text.size() > std::numeric_limits<quint32>::max())
+        return false;
+    m_names.swap(text);
+    return true;
 }
 
 AppendResult EntryTable::AppendEntry(const QString &directory, const QString &fileName)
@@ -109,9 +122,6 @@ AppendResult EntryTable::AppendEntry(const QString &directory, const QString &fi
 
 void EntryTable::AppendWalked(WalkedDirectory &directory, std::vector<size_t> &refused)
 {
-    // The index is far larger than the cache: each lookup's slot is fetched
-    // a few files ahead, so the lookups overlap instead of waiting in turn.
-    constexpr size_t Ahead = 8;
     const std::vector<WalkedFile> &files = directory.files;
     const size_t n = files.size();
     if (n == 0)
@@ -123,26 +133,16 @@ void EntryTable::AppendWalked(WalkedDirectory &directory, std::vector<size_t> &r
         m_directories[dir] = directory.path;
         m_lastDirectory = directory.path;
     }
-    quint32 hashes[Ahead];
-    for (size_t i = 0; i < std::min(n, Ahead); ++i) {
-        hashes[i] = keyHash(dir, files[i].name);
-        m_index.prefetch(hashes[i]);
-    }
-    for (size_t i = 0; i < n; ++i) {
-        const quint32 hash = hashes[i % Ahead];
-        if (i + Ahead < n) {
-            hashes[i % Ahead] = keyHash(dir, files[i + Ahead].name);
-            m_index.prefetch(hashes[i % Ahead]);
-        }
+    appendAhead(dir, n, [&](size_t i) { return QStringView(files[i].name); }, [&](size_t i, quint32 hash) {
         const WalkedFile &f = files[i];
         if (findEntry(hash, dir, f.name) != 0)
-            continue;
+            return;
         if (!fitsTotal(f.stamp.size)) {
             refused.push_back(i);
-            continue;
+            return;
         }
         push(hash, dir, f.name, f.stamp.size, f.stamp.modified);
-    }
+    });
 }
 
 bool EntryTable::AppendUnstamped(const QString &directory, const QString &fileName)

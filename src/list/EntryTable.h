@@ -8,6 +8,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <limits>
 #include <unordered_map>
 #include <vector>
@@ -15,6 +16,14 @@
 namespace qn {
 
 enum class AppendResult { Added, Duplicate, Failed };
+
+// A file read from a saved list: its stamp, and where its name lies in a
+// block of text that holds the names of all the list's files.
+struct NamedFile {
+    FileStamp stamp;
+    quint32 name = 0;
+    quint32 nameLength = 0;
+};
 
 // What a check found for an entry whose record it does not match: the
 // source's size and time, and its digest when the source was another list.
@@ -92,6 +101,42 @@ public:
     // numbers of those refused (the total would pass its limit) go to
     // `refused`, and their names stay where they were.
     void AppendWalked(WalkedDirectory &directory, std::vector<size_t> &refused);
+    // The same for n files whose names lie in `text`. entryOf(i, entry) is
+    // told, for each file in turn, the entry that holds it now: the new one,
+    // the one that held it already, or 0 when it was refused.
+    template <class EntryOf>
+    void AppendNamed(const QString &directory, const NamedFile *files, size_t n, const char16_t *text,
+                     std::vector<size_t> &refused, EntryOf &&entryOf)
+    {
+        if (n == 0)
+            return;
+        const quint32 dir = directoryFor(directory);
+        // Names in the table's own text are pointed at where they are.
+        const bool own = text == m_names.data();
+        const auto nameOf = [&](size_t i) { return QStringView(text + files[i].name, qsizetype(files[i].nameLength)); };
+        appendAhead(dir, n, nameOf, [&](size_t i, quint32 hash) {
+            const NamedFile &f = files[i];
+            if (const quint32 held = findEntry(hash, dir, nameOf(i))) {
+                entryOf(i, int(held));
+                return;
+            }
+            if (!fitsTotal(f.stamp.size)) {
+                refused.push_back(i);
+                entryOf(i, 0);
+                return;
+            }
+            if (own)
+                pushTaken(hash, dir, f.name, f.nameLength, f.stamp.size, f.stamp.modified);
+            else
+                push(hash, dir, nameOf(i), f.stamp.size, f.stamp.modified);
+            entryOf(i, EntryCount());
+        });
+    }
+    // While the table holds no name text: `text` becomes the table's own,
+    // and names appended from it (NameText()) are not copied. False, and
+    // nothing changes, when the table has text of its own.
+    bool TakeNames(FlatArray<char16_t> &text);
+    const char16_t *NameText() const { return m_names.data(); }
 
     // A batch whose stamps are read together, after all its names are known:
     // AppendUnstamped appends each name that is new with no stamp yet, then
@@ -169,6 +214,29 @@ private:
         return size >= 0 && size <= std::numeric_limits<qint64>::max() - m_totalBytes;
     }
     void push(quint32 hash, quint32 directory, QStringView fileName, qint64 size, qint64 modified);
+    // The same for a name already in m_names.
+    void pushTaken(quint32 hash, quint32 directory, quint32 name, quint32 nameLength, qint64 size, qint64 modified);
+    // Runs each(i, hash) for files 0..n-1 of a directory. The index is far
+    // larger than the cache: each lookup's slot is fetched a few files
+    // ahead, so the lookups overlap instead of waiting in turn.
+    template <class NameOf, class Each>
+    void appendAhead(quint32 directory, size_t n, const NameOf &nameOf, const Each &each)
+    {
+        constexpr size_t Ahead = 8;
+        quint32 hashes[Ahead];
+        for (size_t i = 0; i < std::min(n, Ahead); ++i) {
+            hashes[i] = keyHash(directory, nameOf(i));
+            m_index.prefetch(hashes[i]);
+        }
+        for (size_t i = 0; i < n; ++i) {
+            const quint32 hash = hashes[i % Ahead];
+            if (i + Ahead < n) {
+                hashes[i % Ahead] = keyHash(directory, nameOf(i + Ahead));
+                m_index.prefetch(hashes[i % Ahead]);
+            }
+            each(i, hash);
+        }
+    }
     // After removals: the names still in use written afresh when most of
     // the text is no longer used.
     void compactNames();

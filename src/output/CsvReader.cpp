@@ -11,6 +11,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstring>
@@ -202,7 +203,7 @@ bool wholeNumber(QByteArrayView text, qint64 &value)
 
 // A name as a walk gives it: not empty, not "." or "..", no NUL and no
 // directory separator, which would make it name another file.
-bool isPlainName(const QString &name)
+bool isPlainName(QStringView name)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
@@ -311,7 +312,10 @@ CsvReadResult readRecords(QIODevice &device, const std::atomic<bool> &cancel, co
     LocalClock clock;
     QByteArray lastDirectory; // as the file spells it
     QString directory;
-    std::vector<WalkedDirectory> &out = result.list.directories;
+    std::vector<CsvList::Run> &out = result.list.directories;
+    FlatArray<char16_t> &names = result.list.names;
+    // Each name on its own: a byte-order mark that begins one is part of it.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     result.list.cp932 = cp932;
     qint64 line = 1;
     for (;;) {
@@ -332,14 +336,26 @@ CsvReadResult readRecords(QIODevice &device, const std::atomic<bool> &cancel, co
             return stop(CsvReadResult::BadLine, line);
         if (result.list.rows >= limits.rows)
             return stop(CsvReadResult::TooManyRows, line);
-        WalkedFile file;
+        NamedFile file;
         bool withSeconds = true;
         if (!wholeNumber(fields[size_t(sizeAt)], file.stamp.size)
             || !parseCsvTime(fields[size_t(timeAt)], clock, file.stamp.modified, withSeconds))
             return stop(CsvReadResult::BadLine, line);
-        file.name = QString::fromUtf8(fields[size_t(nameAt)]);
-        if (!isPlainName(file.name))
+        // The name is decoded straight into the block of names (UTF-16 takes
+        // no more code units than UTF-8 takes bytes); a list points at its
+        // names by 32-bit places.
+        const QByteArrayView nameBytes = fields[size_t(nameAt)];
+        const size_t start = names.size();
+        names.reserveMore(size_t(nameBytes.size()));
+        QChar *const begin = reinterpret_cast<QChar *>(names.data() + start);
+        const size_t length = size_t(utf8.appendToBuffer(begin, nameBytes) - begin);
+        if (start + length > std::numeric_limits<quint32>::max())
+            throw std::bad_alloc();
+        names.resize(start + length);
+        if (!isPlainName(QStringView(begin, qsizetype(length))))
             return stop(CsvReadResult::BadLine, line);
+        file.name = quint32(start);
+        file.nameLength = quint32(length);
         if (digestAt >= 0) {
             const QByteArrayView hex = size_t(digestAt) < fields.size() ? fields[size_t(digestAt)] : QByteArrayView();
             QByteArray digest = digestFromHex(hex);
@@ -382,9 +398,10 @@ CsvReadResult readRecords(QIODevice &device, const std::atomic<bool> &cancel, co
             if (!directory.endsWith(QLatin1Char('/')))
                 directory += QLatin1Char('/');
             lastDirectory = directoryBytes.toByteArray();
-            out.push_back(WalkedDirectory{directory, {}});
+            out.push_back(CsvList::Run{directory, result.list.files.size(), 0});
         }
-        out.back().files.push_back(std::move(file));
+        result.list.files.push_back(file);
+        ++out.back().count;
         ++result.list.rows;
     }
     return result;
@@ -405,7 +422,9 @@ CsvReadResult readListCsv(QIODevice &device, const std::atomic<bool> &cancel, co
             return result;
         CsvReadResult second = readRecords(device, cancel, limits, true, notUtf8);
         // A file that is neither says where UTF-8 failed.
-        return second.status == CsvReadResult::NotAList ? result : second;
+        if (second.status == CsvReadResult::NotAList)
+            return result;
+        return second;
     } catch (const std::bad_alloc &) {
         CsvReadResult result;
         result.status = CsvReadResult::TooManyRows;
